@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class Logger;
+class QWidget;
+
+// The program's start-up steps, between the application object and the event loop.
+class Startup
+{
+public:
+    using Options = QMap<QString, QString>;
+
+    // name=value arguments after the program name; later names replace earlier ones.
+    static Options parseOptions(const QStringList& arguments);
+
+    // The file logger asked for by "--log", installed as the registry's default
+    // logger, or the registry's default logger. A file logger that cannot be
+    // created is reported on standard error (errorOutput) and replaced by the default.
+    static std::shared_ptr<Logger> chooseLogger(const Options& options, QString* error = nullptr);
+
+    // Language codes for which the resources hold a ".lang" file.
+    static QStringList availableLanguages();
+
+    // The requested language when available, else the environment's choice.
+    static QString chooseLanguage(const QString& requested, const QString& langValue,
+                                  const QString& systemLocaleName, const QStringList& available);
+
+    // Sets the Qt locale, the Qt base translation, the translator's default
+    // language and the program bundle; returns the language in effect.
+    static QString setupLanguage(const QString& requested);
+
+    static QString versionString();
+    static QString windowTitle();
+
+    // Flags, title, icon and geometry of the main window.
+    static void prepareMainWindow(QWidget& window);
+
+    // The whole start-up: returns the event loop's exit code.
+    static int run(int argc, char* argv[]);
+
+    static constexpr int windowWidth = 800;
+    static constexpr int windowHeight = 500;
+};

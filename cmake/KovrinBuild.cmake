@@ -1,0 +1,23 @@
+# Compile options shared by every target of the project.
+
+if(KOVRIN_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(KOVRIN_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "KOVRIN_FUZZ needs clang (CXX=clang++)")
+    endif()
+    # Everything is instrumented for coverage; only the fuzz targets get libFuzzer's main.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Warnings for our own code only (Qt's headers are system headers).
+function(kovrin_compile_options target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+    if(KOVRIN_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endfunction()

@@ -1,0 +1,3 @@
+#include "ICrypter.h"
+
+ICrypter::~ICrypter() = default;

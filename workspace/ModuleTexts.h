@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// Loads a window's own language module in the translator's default language,
+// as every window and dialog does before setting its texts.
+class ModuleTexts
+{
+public:
+    // Inserts the bundle of module for the current default language (once per
+    // process) and returns that language. Failures are reported on the Qt
+    // message log; the texts then show as "[key]".
+    static QString load(const QString& module);
+
+    // The text of key, looked up by key alone in the default language.
+    static QString text(const QString& key);
+};
