@@ -155,10 +155,3 @@ QString Translator::toString() const
         out += QStringLiteral("%1 : %2\n").arg(it.key()).arg(it.value()->size());
     return out;
 }
-
-void Translator::clear()
-{
-    _bundles.clear();
-    _defaultModule = QStringLiteral("zemb");
-    _defaultLang = QLocale::system().name();
-}

@@ -45,10 +45,6 @@ public:
     Bundles::key_iterator keyBegin() const { return _bundles.keyBegin(); }
     Bundles::key_iterator keyEnd() const { return _bundles.keyEnd(); }
 
-    // Removes every bundle and restores the initial default key. For tests that
-    // need a registry in a known state; the program never calls it.
-    void clear();
-
 protected:
     Translator();
     std::shared_ptr<LangBundle> bundle(const QString& key) const;
