@@ -1,0 +1,208 @@
+#include "Icons.h"
+#include "LangBundle.h"
+#include "Log.h"
+#include "Logger.h"
+#include "MainWindow.h"
+#include "Startup.h"
+#include "TestMain.h"
+#include "Translator.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+
+using Options = Startup::Options;
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void parseOptions_data();
+    void parseOptions();
+    void chooseLanguage_data();
+    void chooseLanguage();
+    void bundlesHaveTwins();
+    void setupLanguage();
+    void fileLogger();
+    void fileLoggerRefused();
+    void mainWindow();
+    void icons();
+};
+
+void TestStartup::parseOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<Options>("expected");
+    QTest::newRow("none") << QStringList{} << Options{};
+    QTest::newRow("name=value") << QStringList{"--lang=fr_FR"} << Options{{"--lang", "fr_FR"}};
+    QTest::newRow("no value") << QStringList{"--log"} << Options{{"--log", ""}};
+    QTest::newRow("empty value") << QStringList{"--log="} << Options{{"--log", ""}};
+    QTest::newRow("value with =") << QStringList{"--log=a=b"} << Options{{"--log", "a=b"}};
+    QTest::newRow("leading = ignored") << QStringList{"=x", "--lang=en_US"} << Options{{"--lang", "en_US"}};
+    QTest::newRow("last wins") << QStringList{"--lang=fr_FR", "--lang=en_US"} << Options{{"--lang", "en_US"}};
+    QTest::newRow("unknown kept") << QStringList{"--other=1", "-LANG=x"} << Options{{"--other", "1"}, {"-LANG", "x"}};
+    QTest::newRow("case-sensitive") << QStringList{"--LANG=fr_FR"} << Options{{"--LANG", "fr_FR"}};
+}
+
+void TestStartup::parseOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(Options, expected);
+    QCOMPARE(Startup::parseOptions(arguments), expected);
+}
+
+void TestStartup::chooseLanguage_data()
+{
+    QTest::addColumn<QString>("requested");
+    QTest::addColumn<QString>("lang");
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("nothing asked, French system") << "" << "" << "fr_FR" << "fr_FR";
+    QTest::newRow("option beats LANG") << "fr_FR" << "en_US.UTF-8" << "en_US" << "fr_FR";
+    QTest::newRow("unavailable option, LANG decides") << "fr" << "fr_FR.UTF-8" << "en_US" << "fr_FR";
+    QTest::newRow("nothing available") << "de_DE" << "de_DE.UTF-8" << "de_DE" << "en_US";
+    QTest::newRow("LANG=C") << "" << "C" << "fr_FR" << "en_US";
+    QTest::newRow("LANG without dot") << "" << "fr_FR" << "en_US" << "fr_FR";
+    QTest::newRow("cut at the last dot") << "" << "fr_FR.x.UTF-8" << "en_US" << "en_US";
+    QTest::newRow("option is exact") << "FR_fr" << "" << "en_US" << "en_US";
+    QTest::newRow("empty LANG, system") << "" << "" << "en_US" << "en_US";
+}
+
+void TestStartup::chooseLanguage()
+{
+    QFETCH(QString, requested);
+    QFETCH(QString, lang);
+    QFETCH(QString, system);
+    QFETCH(QString, expected);
+    const QStringList available{QStringLiteral("en_US"), QStringLiteral("fr_FR")};
+    QCOMPARE(Startup::chooseLanguage(requested, lang, system, available), expected);
+}
+
+void TestStartup::bundlesHaveTwins()
+{
+    // Every bundle compiled into the program and its libraries exists in every
+    // language, with the same keys.
+    QCOMPARE(Startup::availableLanguages(), (QStringList{QStringLiteral("en_US"), QStringLiteral("fr_FR")}));
+    const QStringList names = QDir(QStringLiteral(":resources/lang")).entryList({QStringLiteral("*_en_US.lang")});
+    const QSet<QString> expected{"kovrin", "MainWindow", "zemb", "cipher"};
+    QSet<QString> modules;
+    for (const QString& name : names) {
+        const QString module = name.left(name.size() - int(qstrlen("_en_US.lang")));
+        modules << module;
+        const auto en = LangBundle::load(QStringLiteral(":resources/lang"), module, QStringLiteral("en_US"));
+        const auto fr = LangBundle::load(QStringLiteral(":resources/lang"), module, QStringLiteral("fr_FR"));
+        const QStringList enKeys(en->keyBegin(), en->keyEnd());
+        const QStringList frKeys(fr->keyBegin(), fr->keyEnd());
+        QCOMPARE(frKeys, enKeys);
+        for (const QString& key : enKeys)
+            QVERIFY2(!fr->text(key).isEmpty() || en->text(key).isEmpty(), qPrintable(module + "." + key));
+    }
+    QVERIFY2(modules.contains(expected), qPrintable(QStringList(modules.cbegin(), modules.cend()).join(',')));
+}
+
+void TestStartup::setupLanguage()
+{
+    Translator& t = Translator::getInstance();
+    qputenv("LANG", "en_US.UTF-8");
+    QCOMPARE(Startup::setupLanguage(QStringLiteral("fr_FR")), QStringLiteral("fr_FR"));
+    QCOMPARE(t.defaultLang(), QStringLiteral("fr_FR"));
+    QCOMPARE(QLocale().language(), QLocale::French);
+    QCOMPARE(QLocale().territory(), QLocale::France);
+    QVERIFY(t.bundle(QStringLiteral("zemb"), QStringLiteral("fr_FR")));
+    QVERIFY(!t.bundle(QStringLiteral("zemb"), QStringLiteral("en_US")));
+    QCOMPARE(t.string(QStringLiteral("DarkTheme")), QStringLiteral("Thème sombre"));
+
+    qputenv("LANG", "de_DE.UTF-8");
+    QCOMPARE(Startup::setupLanguage(QStringLiteral("de_DE")), QStringLiteral("en_US"));
+    QCOMPARE(QLocale().language(), QLocale::English);
+    QCOMPARE(QLocale().territory(), QLocale::UnitedStates);
+    QCOMPARE(t.string(QStringLiteral("DarkTheme")), QStringLiteral("Dark theme"));
+    QVERIFY(!t.bundle(QStringLiteral("kovrin"), QStringLiteral("fr_FR")));
+    qputenv("LANG", "en_US.UTF-8");
+}
+
+void TestStartup::fileLogger()
+{
+    const QString dir = TestEnvironment::freshDir(QStringLiteral("log"));
+    const auto logger = Startup::chooseLogger(Options{{"--log", dir + QStringLiteral("/app.log")}});
+    QVERIFY(QFile::exists(dir + QStringLiteral("/app-0.log")));
+    // Components log through the registry's default logger: it must be this one.
+    QCOMPARE(Log::getInstance().log(), logger);
+    QCOMPARE(logger->filter(), LoggerLevel::Warning);
+    Log::getInstance().log()->warning(QStringLiteral("reaches the file"));
+    Log::getInstance().log()->info(QStringLiteral("below the filter"));
+    QFile file(dir + QStringLiteral("/app-0.log"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString content = QString::fromUtf8(file.readAll());
+    QVERIFY2(content.contains(QStringLiteral("<WARNG> reaches the file")), qPrintable(content));
+    QVERIFY(!content.contains(QStringLiteral("below the filter")));
+
+    // Absent or empty: the registry's default logger.
+    QCOMPARE(Startup::chooseLogger(Options{}), Log::getInstance().log());
+    QCOMPARE(Startup::chooseLogger(Options{{"--log", ""}}), Log::getInstance().log());
+}
+
+void TestStartup::fileLoggerRefused()
+{
+    const auto before = Log::getInstance().log();
+    const QString fileName = TestEnvironment::root() + QStringLiteral("/no/such/dir/x.log");
+    QString error;
+    const auto logger = Startup::chooseLogger(Options{{"--log", fileName}}, &error);
+    QCOMPARE(logger, before);
+    QVERIFY2(error.contains(fileName), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("Access to directory")), qPrintable(error));
+}
+
+void TestStartup::mainWindow()
+{
+    Startup::setupLanguage(QStringLiteral("fr_FR"));
+    {
+        MainWindow window;
+        Startup::prepareMainWindow(window);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Kovrin v4.0.1 (202605131553)"));
+        QCOMPARE(window.size(), QSize(800, 500));
+        QCOMPARE(window.windowFlags(),
+                 Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                     | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+        QVERIFY(!window.windowIcon().isNull());
+        QCOMPARE(window.lang(), QStringLiteral("fr_FR"));
+        auto* file = window.findChild<QMenu*>(QStringLiteral("_mnuFile"));
+        QVERIFY(file);
+        QCOMPARE(file->title(), QStringLiteral("Fichier"));
+        QStringList order;
+        for (QAction* action : file->actions())
+            order << (action->isSeparator() ? QStringLiteral("|") : action->objectName());
+        QCOMPARE(order, (QStringList{"_actNewVault", "|", "_actFullImport", "_actNewRack", "_actDelRack", "_actTheme",
+                                     "_actSave", "_actQuit"}));
+        QVERIFY(!window.actSave()->isEnabled());
+        QVERIFY(!window.actDelRack()->isEnabled());
+        QVERIFY(!window.actNewRack()->isVisible());
+        QCOMPARE(window.actSave()->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+        QCOMPARE(window.statusLed()->size(), QSize(16, 16));
+        QVERIFY(!window.statusLed()->pixmap().isNull());
+    }
+    Startup::setupLanguage(QStringLiteral("en_US"));
+    MainWindow english;
+    QCOMPARE(english.findChild<QMenu*>(QStringLiteral("_mnuFile"))->title(), QStringLiteral("File"));
+    QCOMPARE(english.actSave()->text(), QStringLiteral("Save"));
+}
+
+void TestStartup::icons()
+{
+    Icons& icons = Icons::getInstance();
+    for (int id = Icons::Copy; id <= Icons::Diskette; ++id)
+        QVERIFY2(!icons.icon(id).isNull(), qPrintable(Icons::name(id)));
+    QCOMPARE(Icons::name(Icons::Padlock), QStringLiteral("padlock"));
+    QCOMPARE(Icons::resource(QStringLiteral("padlock")), QStringLiteral(":images/connection.png"));
+    QCOMPARE(Icons::name(19), QStringLiteral("help"));
+    QCOMPARE(Icons::name(-1), QStringLiteral("help"));
+    QVERIFY(icons.icon(QStringLiteral("unknown")).isNull());
+    for (const char* led : {":/images/greenLed.png", ":/images/redLed.png"})
+        QVERIFY(!QPixmap(QLatin1String(led)).isNull());
+}
+
+KOVRIN_TEST_MAIN(TestStartup)
+#include "tst_startup.moc"
