@@ -135,3 +135,12 @@ QStringList Log::languages()
     }
     return codes;
 }
+
+// ---------------------------------------------------------------------------
+// Configuration-file forms (Properties)
+// ---------------------------------------------------------------------------
+
+void Log::logBanner(const QString& title, const QString& version, const Properties* configuration)
+{
+    checked("void Log::logBanner(Logger&, const QString&, Properties*)").logBanner(title, version, configuration);
+}

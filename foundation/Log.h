@@ -11,6 +11,7 @@
 #include <memory>
 
 class Logger;
+class Properties;
 
 // Process-wide registry of loggers: one default logger and named ones.
 class ZEMB1_EXPORT Log : public QObject
@@ -51,6 +52,7 @@ public:
     bool isTeeEnabled() const;
 
     void logBanner(const QString& title, const QString& version, QMap<QString, QString>* configuration);
+    void logBanner(const QString& title, const QString& version, const Properties* configuration);
 
     // Language codes of every ".lang" resource under ":resources/lang/".
     static QStringList languages();

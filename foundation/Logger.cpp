@@ -2,6 +2,7 @@
 
 #include "Exception.h"
 #include "Log.h"
+#include "Properties.h"
 #include "Translator.h"
 
 #include <QDateTime>
@@ -400,4 +401,91 @@ QString Logger::toString() const
     out += QStringLiteral("    _spMutex : ") + pointer(_spMutex.get()) + QLatin1Char('\n');
     out += QStringLiteral("_bannerTitle : ") + _bannerTitle + QLatin1Char('\n');
     return out;
+}
+
+// ---------------------------------------------------------------------------
+// Configuration-file forms (Properties)
+// ---------------------------------------------------------------------------
+
+namespace {
+
+const QString propertiesBuildContext =
+    QStringLiteral("shared_ptr<Logger> Logger::buildLog(const QMap<QString,QString>&) -> ");
+
+} // namespace
+
+LoggerLevel::LogLevel Logger::levelFromName(const QString& name)
+{
+    // The JSON builder's names, except that a name it does not know means
+    // everything (debug) rather than warning.
+    const QString n = name.toLower();
+    if (n == QLatin1String("warn") || n == QLatin1String("wrn") || n == QLatin1String("warning"))
+        return LoggerLevel::Warning;
+    const LoggerLevel::LogLevel level = filterFromName(n);
+    return level == LoggerLevel::Warning ? LoggerLevel::Debug : level;
+}
+
+void Logger::logBanner(const QString& title, const QString& version, const Properties* configuration)
+{
+    QStringList extra;
+    if (configuration && !configuration->empty()) {
+        qsizetype width = 0;
+        for (auto key = configuration->keyBegin(); key != configuration->keyEnd(); ++key)
+            width = qMax(width, key->size());
+        for (auto it = configuration->begin(); it != configuration->end(); ++it)
+            extra << it.key().leftJustified(width) + QStringLiteral(" = ") + it.value();
+    }
+    writeBanner(title, version, extra);
+}
+
+std::shared_ptr<Logger> Logger::buildLog(const Properties& properties)
+{
+    const auto text = [&](const char* key, const QString& fallback) {
+        const QString k = QLatin1String(key);
+        return properties.contains(k) ? properties.value(k) : fallback;
+    };
+    const QString fileName = text("log.filename", QString());
+    // Without a file name there is nothing to open: keep the default logger.
+    if (fileName.isEmpty())
+        return Log::getInstance().log();
+
+    const auto number = [&](const char* key, quint64 fallback, quint64 max) {
+        const QString value = text(key, QString::number(fallback));
+        const auto parsed = Properties::decimal(value, max);
+        if (!parsed)
+            throw Exception(propertiesBuildContext
+                            + zemb("InvalidParameter").arg(QLatin1String(key), value));
+        return *parsed;
+    };
+    // One megabyte like every other builder: a one-byte limit would rotate
+    // the files at every line.
+    const quint64 maxSize = number("log.maxsize", defaultMaxSize, std::numeric_limits<quint64>::max());
+    const quint32 kept = quint32(number("log.kept", 10, 0x7fffffff));
+    const quint32 timeout = quint32(number("log.timeout", 7, 0x7fffffff));
+    const LoggerLevel::LogLevel filter = levelFromName(text("log.filter", QStringLiteral("warn")));
+    const QString tee = text("log.tee", QStringLiteral("0")).trimmed().toLower();
+
+    try {
+        auto logger = std::make_shared<Logger>(fileName, maxSize, kept, timeout, filter);
+        // "false" as well as "0": both are the controller's boolean forms.
+        if (tee == QLatin1String("0") || tee == QLatin1String("false"))
+            logger->disableTee();
+        else
+            logger->enableTee();
+        logger->_bannerTitle = text("banner.title", zemb("DefaultLogBanner"));
+        if (properties.contains(QStringLiteral("banner.properties"))) {
+            const QString record = properties.value(QStringLiteral("banner.properties")).trimmed().toLower();
+            logger->_recordConfigurationData = record == QLatin1String("1") || record == QLatin1String("true");
+        }
+        return logger;
+    } catch (const Exception& e) {
+        qCritical().noquote() << e.detail();
+        auto fallback = Log::getInstance().log();
+        fallback->critical(e.detail());
+        return fallback;
+    } catch (...) {
+        auto fallback = Log::getInstance().log();
+        fallback->critical(propertiesBuildContext + QStringLiteral("catch(...) ?"));
+        return fallback;
+    }
 }

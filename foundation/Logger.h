@@ -12,6 +12,7 @@ class QFile;
 class QJsonDocument;
 class QJsonObject;
 class QMutex;
+class Properties;
 
 // Writes levelled lines to a set of rotating files (name-0.log .. name-k.log,
 // the highest index being the current one) and, with "tee", to the Qt message
@@ -56,6 +57,12 @@ public:
     void logBanner(const QString& title, const QString& version, const QMap<QString, QString>* configuration);
 
     static std::shared_ptr<Logger> buildLog(const QJsonObject& config);
+
+    // Configuration-file forms: banner listing the properties, logger built
+    // from the "log." and "banner." keys, level of a "log.filter" value.
+    void logBanner(const QString& title, const QString& version, const Properties* configuration);
+    static std::shared_ptr<Logger> buildLog(const Properties& properties);
+    static LoggerLevel::LogLevel levelFromName(const QString& name);
 
     QString toString() const;
 

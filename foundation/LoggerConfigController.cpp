@@ -14,7 +14,8 @@ QString zemb(const char* key)
 
 bool isPositiveDecimal(const QString& value)
 {
-    return Properties::isDecimal(value) && value.contains(QRegularExpression(QStringLiteral("[1-9]")));
+    const auto number = Properties::decimal(value);
+    return number && *number > 0;
 }
 
 bool isBoolean(const QString& value)

@@ -9,6 +9,8 @@
 #include <QStringConverter>
 #include <QTextStream>
 
+#include <utility>
+
 namespace {
 
 const QString loadContext = QStringLiteral("Properties Properties::loadProperties(const QString&) -> ");
@@ -171,12 +173,16 @@ std::shared_ptr<Properties> Properties::toProperties(const Map& map)
     return std::make_shared<Properties>(map);
 }
 
-bool Properties::isDecimal(const QString& text)
+std::optional<quint64> Properties::decimal(const QString& text, quint64 max)
 {
     if (text.isEmpty())
-        return false;
+        return std::nullopt;
     for (const QChar c : text)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
+            return std::nullopt;
+    bool ok = false;
+    const quint64 number = text.toULongLong(&ok, 10);
+    if (!ok || number > max)
+        return std::nullopt;
+    return number;
 }

@@ -5,7 +5,9 @@
 #include <QMap>
 #include <QString>
 
+#include <limits>
 #include <memory>
+#include <optional>
 
 // An ordered key=value map with strict insertion rules and a text file format:
 // one "key=value" line per entry, "#" comments, keys unique.
@@ -46,9 +48,9 @@ public:
     std::shared_ptr<Map> toDictionnary() const { return _spMap; }
     static std::shared_ptr<Properties> toProperties(const Map& map);
 
-    // A non-empty run of ASCII digits (no sign, no blanks), the form of the
-    // numbers in configuration values.
-    static bool isDecimal(const QString& text);
+    // The number written in a configuration value: a non-empty run of ASCII
+    // digits (no sign, no blanks) not above max; nothing otherwise.
+    static std::optional<quint64> decimal(const QString& text, quint64 max = std::numeric_limits<quint64>::max());
 
 private:
     std::shared_ptr<Map> _spMap;

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing (Debian 12, as root), builds Kovrin in build/ and
+# Installs what is missing (Debian 12, as root), builds Kovrin in build-run/ and
 # starts it. Arguments are passed to the program, e.g. --lang=fr_FR.
 set -Eeuo pipefail
 SRC=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
@@ -14,6 +14,6 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S "$SRC" -B "$SRC/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOVRIN_TESTS=OFF -DKOVRIN_BENCH=OFF
-cmake --build "$SRC/build" --target kovrin
-exec "$SRC/build/app/kovrin" "$@"
+cmake -S "$SRC" -B "$SRC/build-run" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOVRIN_TESTS=OFF -DKOVRIN_BENCH=OFF
+cmake --build "$SRC/build-run" --target kovrin
+exec "$SRC/build-run/app/kovrin" "$@"
