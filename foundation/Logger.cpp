@@ -68,6 +68,25 @@ LoggerLevel::LogLevel filterFromName(const QString& name)
     return LoggerLevel::Warning;
 }
 
+// The builders' common ending: a logger that cannot be constructed leaves the
+// registry's default logger in use, with the reason written to it.
+template <typename Build>
+std::shared_ptr<Logger> orDefaultLogger(const QString& context, Build build)
+{
+    try {
+        return build();
+    } catch (const Exception& e) {
+        qCritical().noquote() << e.detail();
+        auto fallback = Log::getInstance().log();
+        fallback->critical(e.detail());
+        return fallback;
+    } catch (...) {
+        auto fallback = Log::getInstance().log();
+        fallback->critical(context + QStringLiteral("catch(...) ?"));
+        return fallback;
+    }
+}
+
 } // namespace
 
 Logger::Logger() : _spMutex(std::make_shared<QMutex>())
@@ -360,7 +379,7 @@ std::shared_ptr<Logger> Logger::buildLog(const QJsonObject& config)
         return Log::getInstance().log();
 
     const auto clamp32 = [](qint64 v) { return quint32(std::clamp<qint64>(v, 0, 0x7fffffff)); };
-    try {
+    return orDefaultLogger(buildContext, [&] {
         auto logger = std::make_shared<Logger>(fileName, quint64(qMax<qint64>(0, maxSize)), clamp32(kept),
                                                clamp32(timeout), filter);
         if (tee)
@@ -370,16 +389,7 @@ std::shared_ptr<Logger> Logger::buildLog(const QJsonObject& config)
         logger->_bannerTitle = title;
         logger->_recordConfigurationData = properties;
         return logger;
-    } catch (const Exception& e) {
-        qCritical().noquote() << e.detail();
-        auto fallback = Log::getInstance().log();
-        fallback->critical(e.detail());
-        return fallback;
-    } catch (...) {
-        auto fallback = Log::getInstance().log();
-        fallback->critical(buildContext + QStringLiteral("catch(...) ?"));
-        return fallback;
-    }
+    });
 }
 
 QString Logger::toString() const
@@ -465,7 +475,7 @@ std::shared_ptr<Logger> Logger::buildLog(const Properties& properties)
     const LoggerLevel::LogLevel filter = levelFromName(text("log.filter", QStringLiteral("warn")));
     const QString tee = text("log.tee", QStringLiteral("0")).trimmed().toLower();
 
-    try {
+    return orDefaultLogger(propertiesBuildContext, [&] {
         auto logger = std::make_shared<Logger>(fileName, maxSize, kept, timeout, filter);
         // "false" as well as "0": both are the controller's boolean forms.
         if (tee == QLatin1String("0") || tee == QLatin1String("false"))
@@ -478,14 +488,5 @@ std::shared_ptr<Logger> Logger::buildLog(const Properties& properties)
             logger->_recordConfigurationData = record == QLatin1String("1") || record == QLatin1String("true");
         }
         return logger;
-    } catch (const Exception& e) {
-        qCritical().noquote() << e.detail();
-        auto fallback = Log::getInstance().log();
-        fallback->critical(e.detail());
-        return fallback;
-    } catch (...) {
-        auto fallback = Log::getInstance().log();
-        fallback->critical(propertiesBuildContext + QStringLiteral("catch(...) ?"));
-        return fallback;
-    }
+    });
 }
