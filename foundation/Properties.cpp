@@ -77,7 +77,11 @@ std::shared_ptr<Properties> Properties::loadProperties(const QString& fileName, 
     in.setEncoding(QStringConverter::Utf8);
     const qint64 pieceLength = qMax<qint64>(0, maxLineLength);
     while (!in.atEnd()) {
-        const QString line = in.readLine(pieceLength).trimmed();
+        QString piece = in.readLine(pieceLength);
+        // A piece never ends inside a character: its second UTF-16 half joins it.
+        if (!piece.isEmpty() && piece.back().isHighSurrogate() && !in.atEnd())
+            piece += in.read(1);
+        const QString line = piece.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         const qsizetype at = line.indexOf(QLatin1Char('='));
