@@ -1,0 +1,370 @@
+#include "Model.h"
+
+#include "AesPair.h"
+#include "Crypt.h"
+#include "Exception.h"
+#include "Log.h"
+#include "Logger.h"
+#include "ModuleTexts.h"
+#include "RackModel.h"
+#include "VaultEntry.h"
+#include "VaultFileSystem.h"
+#include "VaultText.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <openssl/crypto.h>
+
+#include <array>
+#include <cerrno>
+
+#if defined(Q_OS_UNIX)
+#include <fcntl.h>
+#include <unistd.h>
+#elif defined(Q_OS_WIN)
+#include <io.h>
+#endif
+
+namespace {
+const QString ConstructorContext = QStringLiteral("Model::Model(shared_ptr<Logger>, AesPair*, QTabWidget*, QObject*) -> ");
+const QString LoadContext =
+    QStringLiteral("shared_ptr<Model> Model::loadVault(const QString&, const AesPair&, Base*, shared_ptr<Logger>) -> ");
+const QString SaveContext = QStringLiteral("void Model::saveVault() -> ");
+const QString AddRackContext = QStringLiteral("bool Model::addRackModel(RackModel*) -> ");
+
+// Every vault ever written was encrypted under the IV derived from these bytes:
+// changing them makes all existing vaults unreadable.
+constexpr std::array<unsigned char, 16> IvSeed = {0x5B, 0xE1, 0x3C, 0x97, 0x0A, 0x6F, 0xD2, 0x48,
+                                                  0xB3, 0x1E, 0x84, 0xC9, 0x27, 0xF0, 0x6D, 0x95};
+// The seed is hashed up to its first zero byte: it must hold none.
+constexpr bool hasNoZero(const std::array<unsigned char, 16>& bytes)
+{
+    for (const unsigned char b : bytes)
+        if (b == 0)
+            return false;
+    return true;
+}
+static_assert(hasNoZero(IvSeed));
+
+QString text(const char* key)
+{
+    return ModuleTexts::text(QLatin1String(key));
+}
+
+// Plaintext and password bytes are overwritten before their memory is released.
+void wipe(QByteArray& bytes)
+{
+    if (!bytes.isEmpty() && bytes.isDetached())
+        OPENSSL_cleanse(bytes.data(), size_t(bytes.size()));
+}
+
+class WipeOnExit
+{
+public:
+    explicit WipeOnExit(QByteArray& bytes) : _bytes(bytes) {}
+    ~WipeOnExit() { wipe(_bytes); }
+    WipeOnExit(const WipeOnExit&) = delete;
+    WipeOnExit& operator=(const WipeOnExit&) = delete;
+
+private:
+    QByteArray& _bytes;
+};
+
+// Without this the new file may still sit in the page cache when the old one
+// has already been renamed away.
+bool syncToDisk(QFileDevice& file, QString* error)
+{
+#if defined(Q_OS_UNIX)
+    if (::fsync(file.handle()) == 0)
+        return true;
+    *error = qt_error_string(errno);
+    return false;
+#elif defined(Q_OS_WIN)
+    if (::_commit(file.handle()) == 0)
+        return true;
+    *error = qt_error_string(errno);
+    return false;
+#else
+    Q_UNUSED(file);
+    Q_UNUSED(error);
+    return true;
+#endif
+}
+
+// Makes the renames themselves durable; a failure here loses nothing already
+// written, so it is not reported.
+void syncFolder(const QString& path)
+{
+#if defined(Q_OS_UNIX)
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(path);
+#endif
+}
+} // namespace
+
+Model::Model(std::shared_ptr<Logger> logger, const QString& fileName, std::unique_ptr<AesPair> key, QTabWidget* tabs)
+{
+    const QString where = QStringLiteral("Model::Model");
+    if (!key)
+        throw Exception(ConstructorContext + text("UndefinedParameter").arg(QStringLiteral("pKey"), where));
+    if (!tabs)
+        throw Exception(ConstructorContext + text("UndefinedParameter").arg(QStringLiteral("pTab"), where));
+    _tabs = tabs;
+    _fileName = fileName;
+    _logger = std::move(logger);
+    _racks = std::make_shared<RackList>();
+    _key = std::move(key);
+    _files = std::make_shared<VaultFileSystem>();
+}
+
+Model::~Model()
+{
+    // Taken out of the list before deletion, so that a rack's own clean-up finds
+    // nothing to remove and whoever still shares the list sees no dangling pointer.
+    while (!_racks->isEmpty())
+        delete _racks->takeLast();
+}
+
+void Model::setModified()
+{
+    _modified = true;
+    emit vaultStatusUpdated(true);
+}
+
+void Model::resetModified()
+{
+    _modified = false;
+    emit vaultStatusUpdated(false);
+}
+
+bool Model::hasKey(const AesPair& key) const
+{
+    return _key && *_key == key;
+}
+
+bool Model::rackExists(const QString& name) const
+{
+    return rackModel(name) != nullptr;
+}
+
+RackModel* Model::rackModel(const QString& name) const
+{
+    for (RackModel* rack : *_racks)
+        if (rack->name() == name)
+            return rack;
+    return nullptr;
+}
+
+QStringList Model::rackNames() const
+{
+    QStringList names;
+    names.reserve(_racks->size());
+    for (const RackModel* rack : *_racks)
+        names.append(rack->name());
+    return names;
+}
+
+bool Model::addRackModel(RackModel* rack)
+{
+    if (!rack || rack->name().isEmpty() || rackExists(rack->name()) || rack->model().get() != this)
+        return false;
+    if (rack->name().contains(QLatin1Char('\n'))) {
+        if (_logger)
+            _logger->warning(AddRackContext + text("RackNameLineFeed"));
+        return false;
+    }
+    rack->setParent(this);
+    _racks->append(rack);
+    return true;
+}
+
+std::unique_ptr<RackModel> Model::removeRackModel(const QString& name)
+{
+    RackModel* rack = rackModel(name);
+    if (!rack)
+        return nullptr;
+    _racks->removeOne(rack);
+    rack->setParent(nullptr);
+    return std::unique_ptr<RackModel>(rack);
+}
+
+QByteArray Model::plainText() const
+{
+    QByteArray plain;
+    qsizetype estimate = 0;
+    for (const RackModel* rack : *_racks)
+        estimate += 16 + rack->name().size() + rack->entryCount() * 64;
+    plain.reserve(estimate);
+    for (const RackModel* rack : *_racks)
+        VaultText::appendSegment(plain, rack->name(), rack->entries());
+    return plain;
+}
+
+std::unique_ptr<QByteArray> Model::toPlainText() const
+{
+    return std::make_unique<QByteArray>(plainText());
+}
+
+void Model::setFileSystem(std::shared_ptr<VaultFileSystem> files)
+{
+    _files = files ? std::move(files) : std::make_shared<VaultFileSystem>();
+}
+
+std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& key, QTabWidget* tabs,
+                                        std::shared_ptr<Logger> logger)
+{
+    if (!logger)
+        logger = Log::getInstance().log();
+
+    const QFileInfo info(fileName);
+    if (!info.exists() || !info.isFile() || !info.isReadable() || !info.isWritable())
+        throw Exception(LoadContext + text("FileNotReadable").arg(fileName));
+    const auto tooBig = [&fileName] {
+        return Exception(LoadContext + text("CipheredVaultTooBig").arg(fileName).arg(MaxCipheredSize));
+    };
+    if (info.size() > MaxCipheredSize)
+        throw tooBig();
+
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(LoadContext + text("FileNotOpened").arg(fileName) + QStringLiteral(" - ") + file.errorString());
+    // One byte more than the limit tells a file that grew since it was measured.
+    QByteArray cipher = file.read(MaxCipheredSize + 1);
+    file.close();
+    if (cipher.size() > MaxCipheredSize)
+        throw tooBig();
+
+    QByteArray plain;
+    WipeOnExit plainGuard(plain);
+    Crypt::getInstance().decryptAES256CBC(key, cipher, plain);
+    cipher = QByteArray(); // not needed while the entries are built
+
+    auto model = std::make_shared<Model>(logger, fileName, std::make_unique<AesPair>(key), tabs);
+    VaultText::Parsed parsed = VaultText::parse(plain, logger.get());
+    wipe(plain);
+    plain = QByteArray();
+    // A flat list read as "Migration" is written back in segments at the next save.
+    model->_modified = parsed.migrated;
+    model->_racks->reserve(qsizetype(parsed.segments.size()));
+    for (VaultText::Segment& segment : parsed.segments) {
+        auto* rack = new RackModel(model, segment.name);
+        rack->setEntries(segment.takeEntries());
+        model->_racks->append(rack);
+    }
+    return model;
+}
+
+void Model::saveVault(bool silent)
+{
+    QByteArray plain = plainText();
+    WipeOnExit plainGuard(plain);
+    QByteArray cipher;
+    Crypt::getInstance().encryptAES256CBC(*_key, plain, cipher);
+    writeVault(plain, cipher);
+    _modified = false;
+    if (!silent)
+        emit vaultStatusUpdated(false);
+}
+
+// The new file is written and checked beside the vault first; only then do the
+// files rotate (older backup to the trash, vault to "fileName~", new file to the
+// vault's name), and a failed rotation step is undone.
+void Model::writeVault(const QByteArray& plain, const QByteArray& cipher)
+{
+    const QString backup = _fileName + QLatin1Char('~');
+    const QFileInfo target(_fileName);
+    const auto notWritable = [this](const QString& reason) {
+        return Exception(SaveContext + text("FileNotWritable").arg(_fileName) + QStringLiteral(" - ") + reason);
+    };
+
+    QTemporaryFile temp(target.absoluteFilePath() + QStringLiteral(".XXXXXX"));
+    if (!temp.open())
+        throw notWritable(temp.errorString());
+    if (QFileInfo::exists(_fileName))
+        temp.setPermissions(QFile::permissions(_fileName));
+    QString error;
+    if (temp.write(cipher) != cipher.size() || !temp.flush()) {
+        error = temp.errorString();
+        throw notWritable(error);
+    }
+    if (!syncToDisk(temp, &error))
+        throw notWritable(error);
+    temp.close();
+    if (temp.error() != QFileDevice::NoError)
+        throw notWritable(temp.errorString());
+
+    QFile written(temp.fileName());
+    if (!written.open(QIODevice::ReadOnly))
+        throw notWritable(written.errorString());
+    const QByteArray readBack = written.readAll();
+    written.close();
+    QByteArray decrypted;
+    WipeOnExit decryptedGuard(decrypted);
+    if (readBack != cipher)
+        throw notWritable(text("VaultReadBackFailure"));
+    Crypt::getInstance().decryptAES256CBC(*_key, readBack, decrypted);
+    if (decrypted != plain)
+        throw notWritable(text("VaultReadBackFailure"));
+
+    QString trashed;
+    const bool hadBackup = QFileInfo::exists(backup);
+    if (hadBackup && !_files->moveToTrash(backup, &trashed))
+        throw Exception(SaveContext + text("ToTrashFailure").arg(backup));
+    const auto undo = [&](bool vaultMoved) {
+        if (vaultMoved && !_files->rename(backup, _fileName, nullptr) && _logger)
+            _logger->critical(SaveContext + text("FileNotWritable").arg(_fileName));
+        if (hadBackup && !_files->restoreFromTrash(trashed, backup) && _logger)
+            _logger->critical(SaveContext + text("FileNotWritable").arg(backup));
+    };
+    const bool vaultExists = QFileInfo::exists(_fileName);
+    if (vaultExists && !_files->rename(_fileName, backup, &error)) {
+        undo(false);
+        throw notWritable(error);
+    }
+    if (!_files->rename(temp.fileName(), _fileName, &error)) {
+        undo(vaultExists);
+        throw notWritable(error);
+    }
+    temp.setAutoRemove(false);
+    syncFolder(target.absolutePath());
+}
+
+std::unique_ptr<AesPair> Model::keyFromPassword(const QString& password)
+{
+    QByteArray utf8 = password.toUtf8();
+    WipeOnExit utf8Guard(utf8);
+    const QByteArray key = QCryptographicHash::hash(utf8, QCryptographicHash::Blake2s_256);
+    // Its own BLAKE2s parameterisation (digest length 16), not a cut 32-byte digest.
+    const QByteArray seed(reinterpret_cast<const char*>(IvSeed.data()),
+                          qsizetype(qstrnlen(reinterpret_cast<const char*>(IvSeed.data()), IvSeed.size())));
+    const QByteArray iv = QCryptographicHash::hash(seed, QCryptographicHash::Blake2s_128);
+    return std::make_unique<AesPair>(iv, key);
+}
+
+bool Model::isPasswordCompliant(const QString& password)
+{
+    if (password.size() < 7)
+        return false;
+    bool lower = false, upper = false, digit = false, symbol = false;
+    for (const QChar c : password) {
+        if (c.isLower())
+            lower = true;
+        else if (c.isUpper())
+            upper = true;
+        else if (c.isDigit())
+            digit = true;
+        else if (c >= u'!' && c <= u'/')
+            symbol = true;
+        if (lower && upper && digit && symbol)
+            return true;
+    }
+    return false;
+}

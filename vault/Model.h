@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTabWidget>
+
+#include <memory>
+
+class AesPair;
+class Logger;
+class RackModel;
+class VaultFileSystem;
+
+// The open vault: its racks in tab and file order, the key pair of its file,
+// the file name, the logger and the modified flag. Held by shared references
+// only: the tab widget that shows it is remembered, not made its parent, so the
+// widget and the last reference may go in either order.
+class Model : public QObject
+{
+    Q_OBJECT
+public:
+    using RackList = QList<RackModel*>;
+
+    // Largest vault file accepted by loadVault.
+    static constexpr qint64 MaxCipheredSize = 4194304;
+
+    // Takes ownership of key. Raises UndefinedParameter when key or tabs is null.
+    Model(std::shared_ptr<Logger> logger, const QString& fileName, std::unique_ptr<AesPair> key, QTabWidget* tabs);
+    ~Model() override;
+
+    // Reads, decrypts and parses a vault file; a null logger means the default one.
+    static std::shared_ptr<Model> loadVault(const QString& fileName, const AesPair& key, QTabWidget* tabs,
+                                            std::shared_ptr<Logger> logger);
+    // Writes the vault file, keeping the previous one as "fileName~" and sending
+    // the older backup to the trash. On failure it raises and leaves the files
+    // on disk and the modified flag as they were.
+    void saveVault(bool silent = false);
+
+    static std::unique_ptr<AesPair> keyFromPassword(const QString& password);
+    static bool isPasswordCompliant(const QString& password);
+
+    bool isModified() const { return _modified; }
+    void setModified();
+    void resetModified();
+
+    QString fileName() const { return _fileName; }
+    std::shared_ptr<Logger> logger() const { return _logger; }
+    QTabWidget* tabs() const { return _tabs; }
+    std::shared_ptr<RackList> racks() const { return _racks; }
+    int rackCount() const { return _racks ? int(_racks->size()) : 0; }
+    bool hasKey(const AesPair& key) const;
+
+    bool rackExists(const QString& name) const;
+    RackModel* rackModel(const QString& name) const;
+    QStringList rackNames() const;
+    // Takes ownership on success. Refuses a null rack, a rack of another vault
+    // model, an empty name, a name in use and a name with a line feed.
+    bool addRackModel(RackModel* rack);
+    // The rack leaves the list and the vault model; the caller owns it.
+    [[nodiscard]] std::unique_ptr<RackModel> removeRackModel(const QString& name);
+
+    std::unique_ptr<QByteArray> toPlainText() const;
+
+    // For tests: the file moves of saveVault.
+    void setFileSystem(std::shared_ptr<VaultFileSystem> files);
+
+signals:
+    void vaultStatusUpdated(bool status);
+
+private:
+    QByteArray plainText() const;
+    void writeVault(const QByteArray& plain, const QByteArray& cipher);
+
+    QPointer<QTabWidget> _tabs;
+    bool _modified = false;
+    QString _fileName;
+    std::shared_ptr<Logger> _logger;
+    std::shared_ptr<RackList> _racks;
+    std::unique_ptr<AesPair> _key;
+    std::shared_ptr<VaultFileSystem> _files;
+};

@@ -1,0 +1,114 @@
+#include "VaultText.h"
+
+#include "Exception.h"
+#include "Logger.h"
+#include "VaultEntry.h"
+
+#include <QByteArrayView>
+
+#include <cstring>
+#include <utility>
+
+namespace {
+constexpr QByteArrayView HeaderMark("\n\nSegment:");
+// The two line feeds in front of "Segment:" belong to the separator, not the header.
+constexpr qsizetype HeaderPrefix = 2;
+constexpr qsizetype HeaderNameOffset = HeaderMark.size();
+} // namespace
+
+VaultText::Segment::Segment(Segment&& other) noexcept
+    : name(std::move(other.name)), entries(std::exchange(other.entries, {}))
+{
+}
+
+VaultText::Segment& VaultText::Segment::operator=(Segment&& other) noexcept
+{
+    if (this != &other) {
+        qDeleteAll(entries);
+        name = std::move(other.name);
+        entries = std::exchange(other.entries, {});
+    }
+    return *this;
+}
+
+VaultText::Segment::~Segment()
+{
+    qDeleteAll(entries);
+}
+
+QList<VaultEntry*> VaultText::Segment::takeEntries()
+{
+    return std::exchange(entries, {});
+}
+
+VaultText::Parsed VaultText::parse(const QByteArray& plain, Logger* logger)
+{
+    Parsed parsed;
+    const char* const data = plain.constData();
+    const qsizetype size = plain.size();
+    qsizetype from = 0;
+    qsizetype pos = 0;
+    bool firstSearch = true;
+
+    // Every pass moves `from` forward (past the last line read) or ends, so the
+    // loop always terminates, whatever the bytes.
+    while (pos < size - 1) {
+        const qsizetype match = plain.indexOf(HeaderMark, from);
+        Segment segment;
+        if (match < 0) {
+            if (!firstSearch)
+                break;
+            // No header anywhere: an old flat list of entries, read as if the
+            // header of the rack "Migration" stood in front of it.
+            parsed.migrated = true;
+            segment.name = migrationRackName();
+            pos = 0;
+        } else {
+            const qsizetype nameStart = match + HeaderNameOffset;
+            const qsizetype lineEnd = plain.indexOf('\n', match + HeaderPrefix);
+            // Everything after the first colon is the name, colons included.
+            segment.name = QString::fromUtf8(data + nameStart, (lineEnd < 0 ? size : lineEnd) - nameStart);
+            if (lineEnd < 0) {
+                // A last header without its line feed: the rack is kept, empty.
+                parsed.segments.push_back(std::move(segment));
+                break;
+            }
+            pos = lineEnd + 1;
+        }
+        firstSearch = false;
+
+        bool finished = false;
+        while (!finished && pos < size - 1) {
+            const auto* found = static_cast<const char*>(std::memchr(data + pos, '\n', size_t(size - pos)));
+            const qsizetype nl = found ? found - data : size;
+            if (!found || nl >= size - 1)
+                finished = true;
+            else
+                finished = data[nl + 1] == '\n'; // an empty line ends the segment
+            // An empty line is only the separator in front of the next header.
+            if (nl > pos) {
+                try {
+                    segment.entries.append(VaultEntry::fromBytes(QByteArrayView(data + pos, nl - pos)).release());
+                } catch (const Exception& e) {
+                    if (logger)
+                        logger->critical(e.detail());
+                }
+            }
+            pos = nl + 1;
+            from = nl;
+        }
+        parsed.segments.push_back(std::move(segment));
+    }
+    return parsed;
+}
+
+void VaultText::appendSegment(QByteArray& out, const QString& name, const QList<VaultEntry*>& entries)
+{
+    out.append(HeaderMark);
+    out.append(name.toUtf8());
+    out.append('\n');
+    for (const VaultEntry* entry : entries) {
+        entry->appendBytes(out);
+        out.append('\n');
+    }
+}
