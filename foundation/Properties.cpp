@@ -120,6 +120,10 @@ void Properties::saveProperties(const QString& fileName, const Map& map, bool ov
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         throw replaceFailure();
+    // The reader drops a byte order mark at the start of the file: a first key
+    // that begins with that character keeps it behind a mark of its own.
+    if (!map.isEmpty() && map.firstKey().startsWith(QChar(0xfeff)))
+        file.write("\xef\xbb\xbf");
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         const QString line = it.key() + QLatin1Char('=') + it.value();
         const QByteArray bytes = line.toUtf8() + '\n';

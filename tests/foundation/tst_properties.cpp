@@ -207,6 +207,11 @@ void TestProperties::saveAndReload()
     QCOMPARE(readFile(fileName),
              QByteArray("=empty key\na=\na.b c=1 2\nb=x=y\ncl\xc3\xa9=\xc3\xa9t\xc3\xa9 # not a comment\n"));
     QCOMPARE(entries(*Properties::loadProperties(fileName)), entries(map));
+
+    // A first key starting with U+FEFF, the byte order mark's character.
+    const Map marked{{QStringLiteral("\ufeffk"), "v"}};
+    Properties::saveProperties(fileName, marked, true);
+    QCOMPARE(entries(*Properties::loadProperties(fileName)), entries(marked));
 }
 
 void TestProperties::saveWithoutOverwrite()
