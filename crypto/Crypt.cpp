@@ -70,15 +70,13 @@ void runCipher(const AesPair& pair, const QByteArray& iv, const QByteArray& key,
     if (EVP_CipherFinal_ex(ctx.get(), target + written, &len) != 1)
         cipheringFailure(context);
     written += len;
-    if (encrypting) {
-        result.resize(written);
-        out = std::move(result);
-    } else {
-        // The bytes past the plaintext held plaintext of the last block too.
+    // When decrypting, the bytes past the plaintext held part of its last block.
+    if (!encrypting)
         OPENSSL_cleanse(target + written, size_t(result.size() - written));
-        result.resize(written);
-        out = std::move(result);
-    }
+    result.resize(written);
+    out.swap(result);
+    // The caller's previous bytes are released as they were, not wiped by the guard.
+    result.clear();
 }
 
 [[noreturn]] void fileFailure(const QString& context, const QString& key, const QString& module, const QFile& file)
