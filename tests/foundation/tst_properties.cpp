@@ -2,42 +2,14 @@
 #include "Log.h"
 #include "Logger.h"
 #include "Properties.h"
+#include "PropertiesTestFiles.h"
 #include "TestMain.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
-using Map = QMap<QString, QString>;
-
 namespace {
-
-void writeFile(const QString& name, const QByteArray& content)
-{
-    QFile file(name);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), qint64(content.size()));
-}
-
-QByteArray readFile(const QString& name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// "[key]=[value]" per entry, in order: shows blanks and order in a failure.
-QStringList entries(const Map& map)
-{
-    QStringList out;
-    for (auto it = map.cbegin(); it != map.cend(); ++it)
-        out << QStringLiteral("[%1]=[%2]").arg(it.key(), it.value());
-    return out;
-}
-
-QStringList entries(const Properties& properties)
-{
-    return entries(*properties.toDictionnary());
-}
 
 QString loadError(const QString& fileName, qint64 maxLineLength = 0)
 {
@@ -47,16 +19,6 @@ QString loadError(const QString& fileName, qint64 maxLineLength = 0)
         return e.detail();
     }
     return QString();
-}
-
-// Messages of the lines of a log file, without date and level tag.
-QStringList logMessages(const QString& fileName)
-{
-    QStringList messages;
-    const QStringList lines = QString::fromUtf8(readFile(fileName)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (const QString& line : lines)
-        messages << line.mid(line.indexOf(QLatin1String("> ")) + 2);
-    return messages;
 }
 
 const QString loadContext = QStringLiteral("Properties Properties::loadProperties(const QString&) -> ");
