@@ -94,6 +94,15 @@ bool syncToDisk(QFileDevice& file, QString* error)
 #endif
 }
 
+// Unbuffered, so that a failing write reports its own reason at once instead of
+// surfacing later in a flush.
+class NewFile : public QTemporaryFile
+{
+public:
+    using QTemporaryFile::QTemporaryFile;
+    bool openUnbuffered() { return open(QIODevice::ReadWrite | QIODevice::Unbuffered); }
+};
+
 // Makes the renames themselves durable; a failure here loses nothing already
 // written, so it is not reported.
 void syncFolder(const QString& path)
@@ -285,16 +294,21 @@ void Model::writeVault(const QByteArray& plain, const QByteArray& cipher)
         return Exception(SaveContext + text("FileNotWritable").arg(_fileName) + QStringLiteral(" - ") + reason);
     };
 
-    QTemporaryFile temp(target.absoluteFilePath() + QStringLiteral(".XXXXXX"));
-    if (!temp.open())
+    NewFile temp(target.absoluteFilePath() + QStringLiteral(".XXXXXX"));
+    if (!temp.openUnbuffered())
         throw notWritable(temp.errorString());
     if (QFileInfo::exists(_fileName))
         temp.setPermissions(QFile::permissions(_fileName));
-    QString error;
-    if (temp.write(cipher) != cipher.size() || !temp.flush()) {
-        error = temp.errorString();
-        throw notWritable(error);
+    // A short write sets no device error; the next attempt fails with the reason.
+    for (qint64 done = 0; done < cipher.size();) {
+        const qint64 written = temp.write(cipher.constData() + done, cipher.size() - done);
+        if (written <= 0)
+            throw notWritable(temp.errorString());
+        done += written;
     }
+    if (!temp.flush())
+        throw notWritable(temp.errorString());
+    QString error;
     if (!syncToDisk(temp, &error))
         throw notWritable(error);
     temp.close();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AesPair.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -10,7 +12,6 @@
 
 #include <memory>
 
-class AesPair;
 class Logger;
 class RackModel;
 class VaultFileSystem;

@@ -6,9 +6,39 @@
 
 VaultFileSystem::~VaultFileSystem() = default;
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+namespace {
+// A freedesktop trash folder: $XDG_DATA_HOME/Trash, or .Trash-<uid> or .Trash/<uid>
+// at the top of a mounted file system.
+bool isTrashFolder(const QDir& folder)
+{
+    const QString name = folder.dirName();
+    return name == QLatin1String("Trash") || name.startsWith(QLatin1String(".Trash-"))
+           || QFileInfo(folder.absolutePath()).dir().dirName() == QLatin1String(".Trash");
+}
+} // namespace
+#endif
+
 bool VaultFileSystem::moveToTrash(const QString& path, QString* trashedPath)
 {
-    return QFile::moveToTrash(path, trashedPath);
+    QString trashed;
+    if (!QFile::moveToTrash(path, &trashed))
+        return false;
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // When no trash folder can be set up, Qt 6.4 "trashes" into files/ and info/
+    // under the current folder. That is no trash: undo it and report the failure.
+    QDir folder = QFileInfo(trashed).dir();
+    folder.cdUp();
+    if (!isTrashFolder(folder)) {
+        restoreFromTrash(trashed, path);
+        folder.rmdir(QStringLiteral("files")); // only when empty
+        folder.rmdir(QStringLiteral("info"));
+        return false;
+    }
+#endif
+    if (trashedPath)
+        *trashedPath = trashed;
+    return true;
 }
 
 bool VaultFileSystem::restoreFromTrash(const QString& trashedPath, const QString& path)
