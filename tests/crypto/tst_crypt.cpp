@@ -294,7 +294,7 @@ void TestCrypt::dumpToStdout()
     std::fflush(stdout);
     ::dup2(saved, STDOUT_FILENO);
     ::close(saved);
-    capture.seek(0);
+    QVERIFY(capture.seek(0));
     const QByteArray text = capture.readAll();
     QVERIFY2(text.startsWith("0000 - 6b 6f 76 72 69 6e 01 ff"), text.constData());
     QVERIFY2(text.trimmed().endsWith("kovrin.."), text.constData());
