@@ -20,7 +20,7 @@
 
 static void initKovrinResources()
 {
-    Q_INIT_RESOURCE(kovrin_lang);
+    Q_INIT_RESOURCE(kovrin_core_lang);
     Q_INIT_RESOURCE(kovrin_images);
 }
 

@@ -21,3 +21,15 @@ function(kovrin_compile_options target)
         target_compile_options(${target} PRIVATE -Werror)
     endif()
 endfunction()
+
+# Compiles the language bundles of a deliverable (resources/<deliverable>/lang/*.lang)
+# into target under ":resources/lang", where every deliverable puts its bundles.
+# The resource is named <target>_lang, for Q_INIT_RESOURCE.
+function(kovrin_add_lang_resources target deliverable)
+    file(GLOB bundles CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/${deliverable}/lang/*.lang)
+    qt_add_resources(${target} ${target}_lang
+        PREFIX /resources/lang
+        BASE ${PROJECT_SOURCE_DIR}/resources/${deliverable}/lang
+        FILES ${bundles}
+    )
+endfunction()
