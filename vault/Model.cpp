@@ -207,11 +207,16 @@ std::unique_ptr<RackModel> Model::removeRackModel(const QString& name)
 
 QByteArray Model::plainText() const
 {
+    // Room for the worst case (3 UTF-8 bytes per UTF-16 unit) in one allocation:
+    // the pages past the real size are never touched, so they cost no memory.
+    qsizetype room = 0;
+    for (const RackModel* rack : *_racks) {
+        room += 16 + 3 * rack->name().size();
+        for (const VaultEntry* entry : rack->entries())
+            room += 3 * entry->toString().size() + 1;
+    }
     QByteArray plain;
-    qsizetype estimate = 0;
-    for (const RackModel* rack : *_racks)
-        estimate += 16 + rack->name().size() + rack->entryCount() * 64;
-    plain.reserve(estimate);
+    plain.reserve(room);
     for (const RackModel* rack : *_racks)
         VaultText::appendSegment(plain, rack->name(), rack->entries());
     return plain;
@@ -266,6 +271,7 @@ std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& 
     for (VaultText::Segment& segment : parsed.segments) {
         auto* rack = new RackModel(model, segment.name);
         rack->setEntries(segment.takeEntries());
+        rack->setParent(model.get());
         model->_racks->append(rack);
     }
     return model;
@@ -286,7 +292,7 @@ void Model::saveVault(bool silent)
 // The new file is written and checked beside the vault first; only then do the
 // files rotate (older backup to the trash, vault to "fileName~", new file to the
 // vault's name), and a failed rotation step is undone.
-void Model::writeVault(const QByteArray& plain, const QByteArray& cipher)
+void Model::writeVault(const QByteArray& plain, QByteArray& cipher)
 {
     const QString backup = _fileName + QLatin1Char('~');
     const QFileInfo target(_fileName);
@@ -315,16 +321,20 @@ void Model::writeVault(const QByteArray& plain, const QByteArray& cipher)
     if (temp.error() != QFileDevice::NoError)
         throw notWritable(temp.errorString());
 
+    // Read back into the ciphertext's own buffer: no second 4 MiB to allocate.
     QFile written(temp.fileName());
     if (!written.open(QIODevice::ReadOnly))
         throw notWritable(written.errorString());
-    const QByteArray readBack = written.readAll();
+    if (written.size() != cipher.size() || written.read(cipher.data(), cipher.size()) != cipher.size())
+        throw notWritable(text("VaultReadBackFailure"));
     written.close();
     QByteArray decrypted;
     WipeOnExit decryptedGuard(decrypted);
-    if (readBack != cipher)
+    try {
+        Crypt::getInstance().decryptAES256CBC(*_key, cipher, decrypted);
+    } catch (const Exception&) {
         throw notWritable(text("VaultReadBackFailure"));
-    Crypt::getInstance().decryptAES256CBC(*_key, readBack, decrypted);
+    }
     if (decrypted != plain)
         throw notWritable(text("VaultReadBackFailure"));
 

@@ -74,7 +74,8 @@ signals:
 
 private:
     QByteArray plainText() const;
-    void writeVault(const QByteArray& plain, const QByteArray& cipher);
+    // Uses cipher's buffer to read the written file back.
+    void writeVault(const QByteArray& plain, QByteArray& cipher);
 
     QPointer<QTabWidget> _tabs;
     bool _modified = false;

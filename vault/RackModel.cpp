@@ -31,8 +31,11 @@ QFont passwordFont()
 }
 } // namespace
 
+// The vault model becomes the QObject parent when it takes the rack into its list
+// (Model::addRackModel, or the loader), not before: a rack it refused stays its
+// creator's to delete, and is never deleted a second time with the vault model.
 RackModel::RackModel(std::shared_ptr<Model> model, const QString& name, Rack* rack)
-    : QAbstractTableModel(model.get()), _rack(rack), _name(name), _model(model)
+    : _rack(rack), _name(name), _model(model)
 {
 }
 
@@ -69,7 +72,7 @@ bool RackModel::setTabIndex(int index)
 bool RackModel::contains(const QString& role) const
 {
     for (const VaultEntry* entry : _entries)
-        if (entry->name() == role)
+        if (entry->nameView() == role)
             return true;
     return false;
 }

@@ -21,9 +21,9 @@ public:
     // The two fixed pages of the workspace stand in front of the rack tabs.
     static constexpr int FirstRackTab = 2;
 
-    // The QObject parent is the vault model. The rack only keeps a weak
-    // reference back to it: the vault model owns its racks, and a strong
-    // reference in each rack would keep the pair alive for ever.
+    // The rack keeps only a weak reference back to its vault model: the vault
+    // model owns its racks, and a strong reference in each rack would keep the
+    // pair alive for ever.
     RackModel(std::shared_ptr<Model> model, const QString& name, Rack* rack = nullptr);
     ~RackModel() override;
 

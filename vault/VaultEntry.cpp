@@ -3,6 +3,9 @@
 #include "Exception.h"
 #include "ModuleTexts.h"
 
+#include <QStringEncoder>
+
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -31,11 +34,6 @@ void checkLength(const QString& context, const QString& value, qsizetype limit)
         raise(context, ModuleTexts::text(QStringLiteral("StringTooLong")).arg(limit));
     checkField(context, value);
 }
-
-QString decode(const char* begin, const char* end)
-{
-    return QString::fromUtf8(begin, end - begin);
-}
 } // namespace
 
 VaultEntry::VaultEntry(const QString& name, const QString& user, const QString& password, const QString& comment,
@@ -45,15 +43,35 @@ VaultEntry::VaultEntry(const QString& name, const QString& user, const QString& 
         raise(ConstructorContext, ModuleTexts::text(QStringLiteral("EmptyEntryName")));
     for (const QString* field : {&name, &user, &password, &comment})
         checkField(ConstructorContext, *field);
-    _name = name;
-    _user = user;
-    _password = password;
-    _comment = comment;
+    _text = name + QLatin1Char('\t') + user + QLatin1Char('\t') + password + QLatin1Char('\t') + comment;
+    _starts[1] = name.size() + 1;
+    _starts[2] = _starts[1] + user.size() + 1;
+    _starts[3] = _starts[2] + password.size() + 1;
 }
 
-VaultEntry::VaultEntry(Unchecked, QString name, QString user, QString password, QString comment)
-    : _name(std::move(name)), _user(std::move(user)), _password(std::move(password)), _comment(std::move(comment))
+// text holds exactly two or three tabs (checked by the caller); a missing
+// comment becomes an empty one.
+VaultEntry::VaultEntry(QString text, bool threeFields) : _text(std::move(text))
 {
+    if (threeFields)
+        _text.append(QLatin1Char('\t'));
+    for (int i = 1; i < 4; ++i)
+        _starts[i] = _text.indexOf(QLatin1Char('\t'), _starts[i - 1]) + 1;
+}
+
+QString VaultEntry::field(int index) const
+{
+    const qsizetype end = index < 3 ? _starts[index + 1] - 1 : _text.size();
+    return _text.sliced(_starts[index], end - _starts[index]);
+}
+
+void VaultEntry::setField(int index, const QString& value)
+{
+    const qsizetype end = index < 3 ? _starts[index + 1] - 1 : _text.size();
+    const qsizetype shift = value.size() - (end - _starts[index]);
+    _text.replace(_starts[index], end - _starts[index], value);
+    for (int i = index + 1; i < 4; ++i)
+        _starts[i] += shift;
 }
 
 bool VaultEntry::hasForbiddenCharacter(QStringView text)
@@ -70,36 +88,44 @@ void VaultEntry::setName(const QString& name)
         raise(SetNameContext, ModuleTexts::text(QStringLiteral("UndefinedParameter"))
                                   .arg(QStringLiteral("name"), QStringLiteral("VaultEntry")));
     checkField(SetNameContext, name);
-    _name = name;
+    setField(0, name);
 }
 
 void VaultEntry::setUser(const QString& user)
 {
     checkLength(SetUserContext, user, MaxUserLength);
-    _user = user;
+    setField(1, user);
 }
 
 void VaultEntry::setPassword(const QString& password)
 {
     checkLength(SetPasswordContext, password, MaxPasswordLength);
-    _password = password;
+    setField(2, password);
 }
 
 void VaultEntry::setComment(const QString& comment)
 {
     checkLength(SetPasswordContext, comment, MaxCommentLength);
-    _comment = comment;
+    setField(3, comment);
 }
 
+// Encodes straight into out: the writer calls this once per entry of the vault.
 void VaultEntry::appendBytes(QByteArray& out) const
 {
-    out.append(_name.toUtf8());
-    out.append('\t');
-    out.append(_user.toUtf8());
-    out.append('\t');
-    out.append(_password.toUtf8());
-    out.append('\t');
-    out.append(_comment.toUtf8());
+    const qsizetype start = out.size();
+    const qsizetype room = _text.size() * 3; // UTF-8 takes at most 3 bytes per UTF-16 unit
+    if (out.capacity() - start < room)
+        out.reserve(std::max(out.capacity() * 2, start + room));
+    out.resize(start + room);
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    const char* const end = encoder.appendToBuffer(out.data() + start, _text);
+    out.truncate(end - out.constData());
+    // Broken UTF-16 (a lone surrogate) is written as QString::toUtf8 writes it,
+    // which is not the encoder's way: the files must not depend on the path taken.
+    if (encoder.hasError()) {
+        out.truncate(start);
+        out.append(_text.toUtf8());
+    }
 }
 
 std::unique_ptr<QByteArray> VaultEntry::toBytes() const
@@ -109,38 +135,26 @@ std::unique_ptr<QByteArray> VaultEntry::toBytes() const
     return bytes;
 }
 
-// A tab byte never occurs inside a multi-byte UTF-8 sequence, so cutting the bytes
-// at the tabs and decoding each field gives the same texts as decoding the line
-// and cutting it at the tab characters, with one allocation per field.
+// A tab byte never belongs to a multi-byte UTF-8 sequence, so the tabs counted
+// in the bytes are exactly the tab characters of the decoded text.
 std::unique_ptr<VaultEntry> VaultEntry::fromBytes(QByteArrayView line)
 {
     const char* const begin = line.data();
     const char* const end = begin + line.size();
-    const char* tabs[3] = {};
-    int tabCount = 0;
-    for (const char* p = begin; p != end; ++p) {
+    int tabs = 0;
+    const char* firstTab = nullptr;
+    for (const char* p = begin; p != end && tabs < 4; ++p) {
         p = static_cast<const char*>(std::memchr(p, '\t', size_t(end - p)));
         if (!p)
             break;
-        if (tabCount == 3) {
-            tabCount = 4;
-            break;
-        }
-        tabs[tabCount++] = p;
+        if (tabs++ == 0)
+            firstTab = p;
     }
-    if (tabCount != 2 && tabCount != 3)
+    if (tabs != 2 && tabs != 3)
         raise(FromBytesContext, ModuleTexts::text(QStringLiteral("IllegalEntryBuffer")));
-    if (tabs[0] == begin)
+    if (firstTab == begin)
         raise(FromBytesContext, ModuleTexts::text(QStringLiteral("EmptyEntryName")));
-    if (line.contains('\n'))
+    if (std::memchr(begin, '\n', size_t(line.size())))
         raise(FromBytesContext, ModuleTexts::text(QStringLiteral("ForbiddenFieldCharacter")));
-    const char* const passwordEnd = tabCount == 3 ? tabs[2] : end;
-    return std::unique_ptr<VaultEntry>(
-        new VaultEntry(Unchecked{}, decode(begin, tabs[0]), decode(tabs[0] + 1, tabs[1]),
-                       decode(tabs[1] + 1, passwordEnd), tabCount == 3 ? decode(tabs[2] + 1, end) : QString()));
-}
-
-QString VaultEntry::toString() const
-{
-    return _name + QLatin1Char('\t') + _user + QLatin1Char('\t') + _password + QLatin1Char('\t') + _comment;
+    return std::unique_ptr<VaultEntry>(new VaultEntry(QString::fromUtf8(line), tabs == 2));
 }

@@ -117,6 +117,7 @@ private slots:
     void removedRackBelongsToTheCaller();
     void tabWidgetMayGoFirst();
     void lastReferenceMayGoFirst();
+    void refusedRackOutlivesTheModel();
     void rackDeletedByAnotherOwnerLeavesTheList();
 
 private:
@@ -507,6 +508,20 @@ void TestModel::lastReferenceMayGoFirst()
     QVERIFY(!watched);
     QVERIFY(!rack);
     _tabs.reset();
+}
+
+void TestModel::refusedRackOutlivesTheModel()
+{
+    auto model = newModel(QStringLiteral("unused"));
+    QVERIFY(model->addRackModel(new RackModel(model, QStringLiteral("A"))));
+    auto refused = std::make_unique<RackModel>(model, QStringLiteral("A"));
+    QVERIFY(!model->addRackModel(refused.get()));
+    QPointer<RackModel> watched = refused.get();
+    model.reset();
+    // Still the creator's: the vault model did not delete it on its way out.
+    QVERIFY(watched);
+    refused.reset();
+    QVERIFY(!watched);
 }
 
 void TestModel::rackDeletedByAnotherOwnerLeavesTheList()

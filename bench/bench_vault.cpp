@@ -1,0 +1,253 @@
+// Loads and saves a vault at the 4 MiB file limit (about 45,000 entries in 20
+// racks) and sets each operation against the work no implementation can avoid,
+// measured in the same run: reading, decrypting and cutting the plaintext into
+// QStrings for loading; encrypting and writing the same bytes for saving.
+#include "AesPair.h"
+#include "Crypt.h"
+#include "Model.h"
+#include "RackModel.h"
+#include "VaultEntry.h"
+#include "VaultText.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+#include <unistd.h>
+
+namespace {
+constexpr int RackCount = 20;
+constexpr int Repeats = 7;
+// Largest plaintext whose ciphertext (one padding block more) stays within 4 MiB.
+constexpr qsizetype PlainLimit = Model::MaxCipheredSize - 1;
+
+const char* const Words[] = {"mail",   "bank",    "shop",   "forum",  "cloud", "music", "video",  "news",
+                             "travel", "insurance", "energy", "phone", "school", "health", "games", "library"};
+const char* const Domains[] = {"example.com", "example.org", "example.net", "mail.example.fr"};
+const char* const Comments[] = {"",
+                                "",
+                                "Recovery codes in the safe",
+                                "Shared with the family",
+                                "Question secrète : ville natale",
+                                "Card ends in 4242, renewal in June",
+                                "Old account, keep for the archives",
+                                "Two-factor by SMS on the work phone"};
+
+QString randomPassword(QRandomGenerator& random)
+{
+    static const QString chars = QStringLiteral(
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!#$%&()*+,-./");
+    QString password;
+    const int length = 12 + int(random.bounded(9));
+    for (int i = 0; i < length; ++i)
+        password.append(chars.at(random.bounded(int(chars.size()))));
+    return password;
+}
+
+// Realistic entries, spread over the racks, up to the plaintext limit.
+void fill(const std::shared_ptr<Model>& model)
+{
+    QRandomGenerator random(20240611);
+    std::vector<QList<VaultEntry*>> racks(RackCount);
+    QStringList names;
+    qsizetype size = 0;
+    for (int r = 0; r < RackCount; ++r) {
+        names.append(QStringLiteral("Rack %1 – %2").arg(r + 1).arg(QString::fromLatin1(Words[r % 16])));
+        size += QByteArray("\n\nSegment:\n").size() + names.last().toUtf8().size();
+    }
+    for (int i = 0;; ++i) {
+        const QString word = QString::fromLatin1(Words[random.bounded(16)]);
+        const QString domain = QString::fromLatin1(Domains[random.bounded(4)]);
+        auto* entry = new VaultEntry(QStringLiteral("%1-%2.%3").arg(word).arg(i).arg(domain),
+                                     QStringLiteral("user.%1@%2").arg(random.bounded(100000)).arg(domain),
+                                     randomPassword(random), QString::fromUtf8(Comments[random.bounded(8)]));
+        const qsizetype line = entry->toBytes()->size() + 1;
+        if (size + line > PlainLimit) {
+            delete entry;
+            break;
+        }
+        size += line;
+        racks[size_t(i % RackCount)].append(entry);
+    }
+    for (int r = 0; r < RackCount; ++r) {
+        auto* rack = new RackModel(model, names[r]);
+        rack->setEntries(racks[size_t(r)]);
+        model->addRackModel(rack);
+    }
+}
+
+double medianMs(const std::function<void()>& run)
+{
+    std::vector<double> times;
+    for (int i = 0; i < Repeats; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        run();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+qint64 statusKb(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+// Peak resident memory above the resident memory before the run, in bytes.
+qint64 peakAbove(const std::function<void()>& run)
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
+        return -1;
+    clear.close();
+    const qint64 before = statusKb("VmRSS:");
+    run();
+    return (statusKb("VmHWM:") - before) * 1024;
+}
+
+QByteArray readFile(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The unavoidable part of parsing: every field of every line as a QString.
+qsizetype splitIntoStrings(const QByteArray& plain, QList<QString>& fields)
+{
+    const char* const data = plain.constData();
+    const char* const end = data + plain.size();
+    for (const char* line = data; line < end;) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(line, '\n', size_t(end - line)));
+        if (!lineEnd)
+            lineEnd = end;
+        for (const char* field = line; field <= lineEnd;) {
+            const char* tab = static_cast<const char*>(std::memchr(field, '\t', size_t(lineEnd - field)));
+            const char* fieldEnd = tab ? tab : lineEnd;
+            if (fieldEnd > field)
+                fields.append(QString::fromUtf8(field, fieldEnd - field));
+            field = fieldEnd + 1;
+        }
+        line = lineEnd + 1;
+    }
+    return fields.size();
+}
+
+void report(const char* what, double ms, double baseMs, double target)
+{
+    const double ratio = ms / baseMs;
+    std::printf("%-34s %9.2f ms  baseline %8.2f ms  ratio %5.2f  %s\n", what, ms, baseMs, ratio,
+                target <= 0 ? "" : (ratio <= target ? "(within target)" : "(OVER TARGET)"));
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir home;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Each save sends the older backup to the trash: keep it out of the user's.
+    const QString data = home.filePath(QStringLiteral("data"));
+    QDir().mkpath(data);
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    QApplication application(argc, argv);
+    QTabWidget tabs;
+
+    const QString fileName = home.filePath(QStringLiteral("bench.kovrin"));
+    const auto key = Model::keyFromPassword(QStringLiteral("Bench-Pw1"));
+    qsizetype entryCount = 0;
+    {
+        auto model = std::make_shared<Model>(nullptr, fileName, std::make_unique<AesPair>(*key), &tabs);
+        fill(model);
+        for (const RackModel* rack : *model->racks())
+            entryCount += rack->entryCount();
+        model->saveVault(true);
+    }
+    const QByteArray cipherOnDisk = readFile(fileName);
+    QByteArray plain;
+    Crypt::getInstance().decryptAES256CBC(*key, cipherOnDisk, plain);
+    std::printf("vault: %lld entries in %d racks, plaintext %lld bytes, file %lld bytes (limit %lld)\n\n",
+                qlonglong(entryCount), RackCount, qlonglong(plain.size()), qlonglong(cipherOnDisk.size()),
+                qlonglong(Model::MaxCipheredSize));
+
+    // Loading.
+    const auto loadBaseline = [&] {
+        QByteArray decrypted;
+        Crypt::getInstance().decryptAES256CBC(*key, readFile(fileName), decrypted);
+        QList<QString> fields;
+        fields.reserve(entryCount * 4);
+        splitIntoStrings(decrypted, fields);
+    };
+    const double loadBase = medianMs(loadBaseline);
+    const double splitBase = medianMs([&] {
+        QList<QString> fields;
+        fields.reserve(entryCount * 4);
+        splitIntoStrings(plain, fields);
+    });
+    const double load = medianMs([&] { Model::loadVault(fileName, *key, &tabs, nullptr); });
+    const double parse = medianMs([&] { VaultText::parse(plain, nullptr); });
+
+    std::shared_ptr<Model> model = Model::loadVault(fileName, *key, &tabs, nullptr);
+    // Saving.
+    const QString copyName = home.filePath(QStringLiteral("baseline.bin"));
+    const auto encryptAndWrite = [&](bool durable) {
+        QByteArray cipher;
+        Crypt::getInstance().encryptAES256CBC(*key, plain, cipher);
+        QFile out(copyName);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(cipher) != cipher.size())
+            std::abort();
+        if (durable && (!out.flush() || ::fsync(out.handle()) != 0))
+            std::abort();
+    };
+    const double saveBase = medianMs([&] { encryptAndWrite(false); });
+    const double durableBase = medianMs([&] { encryptAndWrite(true); });
+    const double save = medianMs([&] { model->saveVault(true); });
+    const double toPlain = medianMs([&] { model->toPlainText(); });
+    if (*model->toPlainText() != plain)
+        std::abort();
+
+    report("Model::loadVault", load, loadBase, 3.0);
+    report("parse alone (vs. cutting into QStrings)", parse, splitBase, 0);
+    report("Model::saveVault", save, saveBase, 3.0);
+    report("Model::saveVault (vs. durable write)", save, durableBase, 0);
+    report("Model::toPlainText", toPlain, saveBase, 0);
+
+    // Memory: peak above the level before the call, against the plaintext size.
+    model.reset();
+    const qint64 loadPeak = peakAbove([&] { model = Model::loadVault(fileName, *key, &tabs, nullptr); });
+    const qint64 savePeak = peakAbove([&] { model->saveVault(true); });
+    model.reset();
+    const qint64 basePeak = peakAbove(loadBaseline);
+    const double mib = 1024.0 * 1024.0;
+    std::printf("\npeak memory above the process level (plaintext %.2f MiB):\n", double(plain.size()) / mib);
+    for (const auto& [what, peak] : {std::pair{"Model::loadVault", loadPeak}, {"Model::saveVault", savePeak},
+                                     {"load baseline (decrypt + QStrings)", basePeak}}) {
+        const double ratio = double(peak) / double(plain.size());
+        std::printf("%-34s %7.2f MiB  %5.2f x plaintext  %s\n", what, double(peak) / mib, ratio,
+                    ratio <= 6.0 ? "(within target)" : "(OVER TARGET)");
+    }
+    return 0;
+}
