@@ -2,6 +2,7 @@
 #include "Crypt.h"
 #include "Exception.h"
 #include "FilePermissions.h"
+#include "LangBundle.h"
 #include "LogCapture.h"
 #include "Model.h"
 #include "RackModel.h"
@@ -93,6 +94,8 @@ private slots:
         _log.reset();
     }
 
+    void messagesInBothLanguages_data();
+    void messagesInBothLanguages();
     void keyFromPassword_data();
     void keyFromPassword();
     void sameIvDifferentKeys();
@@ -138,6 +141,27 @@ void TestModel::initTestCase()
 {
     Startup::setupLanguage(QStringLiteral("en_US"));
     QVERIFY(dropPermissionOverride());
+}
+
+void TestModel::messagesInBothLanguages_data()
+{
+    QTest::addColumn<QString>("module");
+    QTest::addColumn<QString>("key");
+    for (const char* key : {"EmptyEntryName", "IllegalEntryBuffer", "UndefinedParameter", "StringTooLong",
+                            "RackNameAlreadyExists", "UndefinedRole", "PleaseSetRole", "Entry", "Account", "Password",
+                            "Comment", "CipheredVaultTooBig", "ToTrashFailure", "PasswordRule",
+                            "ForbiddenFieldCharacter", "RackNameLineFeed", "VaultReadBackFailure"})
+        QTest::newRow(key) << QStringLiteral("kovrin") << QString::fromLatin1(key);
+    for (const char* key : {"FileNotReadable", "FileNotOpened", "FileNotWritable"})
+        QTest::newRow(key) << QStringLiteral("zemb") << QString::fromLatin1(key);
+}
+
+void TestModel::messagesInBothLanguages()
+{
+    QFETCH(QString, module);
+    QFETCH(QString, key);
+    for (const QString& lang : {QStringLiteral("en_US"), QStringLiteral("fr_FR")})
+        QVERIFY2(LangBundle::load(QStringLiteral(":resources/lang"), module, lang)->contains(key), qPrintable(lang));
 }
 
 void TestModel::keyFromPassword_data()
