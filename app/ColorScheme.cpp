@@ -4,36 +4,34 @@
 #include <QStyleHints>
 #include <QtGlobal>
 
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
 namespace {
-// Without setColorScheme the choice can only be remembered; it starts from
-// what the platform reports where Qt can tell (6.5 and later).
-bool& fallbackDark()
+// The last choice made here. Platforms that cannot switch schemes (and Qt before
+// 6.8, which cannot set one) still report what the user chose.
+int& chosen()
+{
+    static int choice = -1; // -1: nothing chosen yet
+    return choice;
+}
+
+bool platformDark()
 {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-    static bool dark = QGuiApplication::styleHints()->colorScheme() == Qt::ColorScheme::Dark;
+    return QGuiApplication::styleHints()->colorScheme() == Qt::ColorScheme::Dark;
 #else
-    static bool dark = false;
+    return false;
 #endif
-    return dark;
 }
 } // namespace
-#endif
 
 bool ColorScheme::isDark()
 {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    return QGuiApplication::styleHints()->colorScheme() == Qt::ColorScheme::Dark;
-#else
-    return fallbackDark();
-#endif
+    return chosen() < 0 ? platformDark() : chosen() == 1;
 }
 
 void ColorScheme::setDark(bool dark)
 {
+    chosen() = dark ? 1 : 0;
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     QGuiApplication::styleHints()->setColorScheme(dark ? Qt::ColorScheme::Dark : Qt::ColorScheme::Light);
-#else
-    fallbackDark() = dark;
 #endif
 }
