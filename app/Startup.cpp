@@ -1,5 +1,7 @@
 #include "Startup.h"
 
+#include "ModuleTexts.h"
+
 #include "Exception.h"
 #include "Icons.h"
 #include "LangBundle.h"
@@ -20,13 +22,11 @@
 
 static void initKovrinResources()
 {
-    Q_INIT_RESOURCE(kovrin_core_lang);
+    Q_INIT_RESOURCE(kovrin_vault_lang);
     Q_INIT_RESOURCE(kovrin_images);
 }
 
 namespace {
-const QString bundlePath = QStringLiteral(":resources/lang");
-
 constexpr int versionMajor = 4;
 constexpr int versionMinor = 0;
 constexpr int versionPatch = 1;
@@ -106,17 +106,7 @@ QString Startup::setupLanguage(const QString& requested)
                                     .arg(lang);
     qDebug().noquote() << QStringLiteral("Langue de l'infrastructure Qt : %1 (%2)").arg(qtBase.language(), translations);
 
-    Translator& translator = Translator::getInstance();
-    if (translator.defaultLang() != lang)
-        translator.setDefaultLang(lang);
-
-    try {
-        translator.insertBundle(LangBundle::load(bundlePath, QStringLiteral("kovrin"), lang));
-    } catch (const Exception& e) {
-        qCritical().noquote() << QStringLiteral("Erreur de chargement du module de langue kovrin pour la langue %1 depuis le chemin %2")
-                                     .arg(lang, bundlePath);
-        qCritical().noquote() << e.detail();
-    }
+    ModuleTexts::setLanguage(lang);
     return lang;
 }
 

@@ -22,7 +22,7 @@ void MessageBoxAnswerer::poll()
     QAbstractButton* button = answer != QMessageBox::NoButton ? box->button(answer) : nullptr;
     if (!button)
         button = box->escapeButton() ? box->escapeButton() : box->defaultButton();
-    Seen seen{box->icon(), box->text(), box->informativeText(), box->standardButtons(),
+    Seen seen{box->icon(), box->text(), box->informativeText(), box->detailedText(), box->standardButtons(),
               box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton,
               button ? box->standardButton(button) : QMessageBox::NoButton};
     _seen.append(seen);

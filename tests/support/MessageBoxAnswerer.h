@@ -17,6 +17,7 @@ public:
         QMessageBox::Icon icon;
         QString text;
         QString informativeText;
+        QString detailedText;
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton;
         QMessageBox::StandardButton pressed;

@@ -6,7 +6,7 @@
 #include "LogCapture.h"
 #include "Model.h"
 #include "RackModel.h"
-#include "Startup.h"
+#include "ModuleTexts.h"
 #include "TestEnvironment.h"
 #include "TestMain.h"
 #include "VaultEntry.h"
@@ -139,7 +139,7 @@ private:
 
 void TestModel::initTestCase()
 {
-    Startup::setupLanguage(QStringLiteral("en_US"));
+    ModuleTexts::setLanguage(QStringLiteral("en_US"));
     QVERIFY(dropPermissionOverride());
 }
 

@@ -2,7 +2,7 @@
 #include "FilePermissions.h"
 #include "Model.h"
 #include "RackModel.h"
-#include "Startup.h"
+#include "ModuleTexts.h"
 #include "TestEnvironment.h"
 #include "TestMain.h"
 #include "VaultEntry.h"
@@ -114,7 +114,7 @@ private:
 
 void TestModelSave::initTestCase()
 {
-    Startup::setupLanguage(QStringLiteral("en_US"));
+    ModuleTexts::setLanguage(QStringLiteral("en_US"));
     QVERIFY(dropPermissionOverride());
 }
 

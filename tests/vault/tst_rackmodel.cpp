@@ -4,7 +4,7 @@
 #include "MessageBoxAnswerer.h"
 #include "Model.h"
 #include "RackModel.h"
-#include "Startup.h"
+#include "ModuleTexts.h"
 #include "TestMain.h"
 #include "VaultEntry.h"
 
@@ -18,7 +18,7 @@ class TestRackModel : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { Startup::setupLanguage(QStringLiteral("en_US")); }
+    void initTestCase() { ModuleTexts::setLanguage(QStringLiteral("en_US")); }
     void init();
     void cleanup();
 

@@ -1,5 +1,5 @@
 #include "Exception.h"
-#include "Startup.h"
+#include "ModuleTexts.h"
 #include "TestMain.h"
 #include "VaultEntry.h"
 
@@ -9,7 +9,7 @@ class TestVaultEntry : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { Startup::setupLanguage(QStringLiteral("en_US")); }
+    void initTestCase() { ModuleTexts::setLanguage(QStringLiteral("en_US")); }
 
     void encode_data();
     void encode();

@@ -1,5 +1,5 @@
 #include "LogCapture.h"
-#include "Startup.h"
+#include "ModuleTexts.h"
 #include "TestMain.h"
 #include "VaultEntry.h"
 #include "VaultText.h"
@@ -26,7 +26,7 @@ class TestVaultText : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { Startup::setupLanguage(QStringLiteral("en_US")); }
+    void initTestCase() { ModuleTexts::setLanguage(QStringLiteral("en_US")); }
 
     void parse_data();
     void parse();

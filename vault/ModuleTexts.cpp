@@ -23,6 +23,14 @@ QString ModuleTexts::load(const QString& module)
     return lang;
 }
 
+void ModuleTexts::setLanguage(const QString& lang)
+{
+    Translator& translator = Translator::getInstance();
+    if (translator.defaultLang() != lang)
+        translator.setDefaultLang(lang);
+    load(QStringLiteral("kovrin"));
+}
+
 QString ModuleTexts::text(const QString& key)
 {
     return Translator::getInstance().string(key);

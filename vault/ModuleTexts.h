@@ -12,6 +12,10 @@ public:
     // message log; the texts then show as "[key]".
     static QString load(const QString& module);
 
+    // Makes lang the translator's default language and loads the program's
+    // message bundle ("kovrin") for it.
+    static void setLanguage(const QString& lang);
+
     // The text of key, looked up by key alone in the default language.
     static QString text(const QString& key);
 };

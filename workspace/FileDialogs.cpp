@@ -1,0 +1,35 @@
+#include "FileDialogs.h"
+
+#include <QFileDialog>
+
+namespace {
+FileDialogs::Chooser& chooser()
+{
+    static FileDialogs::Chooser installed;
+    return installed;
+}
+
+QString choose(FileDialogs::Mode mode, QWidget* parent, const QString& caption, const QString& dir,
+               const QString& filter)
+{
+    if (chooser())
+        return chooser()(mode, parent, caption, dir, filter);
+    return mode == FileDialogs::Mode::Open ? QFileDialog::getOpenFileName(parent, caption, dir, filter)
+                                           : QFileDialog::getSaveFileName(parent, caption, dir, filter);
+}
+} // namespace
+
+QString FileDialogs::openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+{
+    return choose(Mode::Open, parent, caption, dir, filter);
+}
+
+QString FileDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+{
+    return choose(Mode::Save, parent, caption, dir, filter);
+}
+
+void FileDialogs::setChooser(Chooser installed)
+{
+    chooser() = std::move(installed);
+}
