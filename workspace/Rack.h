@@ -73,6 +73,7 @@ private:
     using Batch = std::vector<Deleted>;
 
     void setTexts();
+    void fitColumnsToContents();
     void buildContextMenu();
     void openContextMenu(const QPoint& pos);
     void logEditStep(const QModelIndex& proxyIndex, const QString& step, bool abandoned);
