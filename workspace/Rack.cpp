@@ -293,12 +293,16 @@ bool Rack::setName(const QString& name)
     return true;
 }
 
-void Rack::setTabIndex(int index)
+RackModel& Rack::existingRackModel(const QString& context) const
 {
     if (!_pRackModel)
-        throw Exception(QStringLiteral("void Rack::setTabIndex(int) -> ")
-                        + text("UndefinedAttribute").arg(QStringLiteral("_pRackModel"), QStringLiteral("Rack")));
-    _pRackModel->setTabIndex(index);
+        throw Exception(context + text("UndefinedAttribute").arg(QStringLiteral("_pRackModel"), QStringLiteral("Rack")));
+    return *_pRackModel;
+}
+
+void Rack::setTabIndex(int index)
+{
+    existingRackModel(QStringLiteral("void Rack::setTabIndex(int) -> ")).setTabIndex(index);
 }
 
 QTableView* Rack::tableView() const
@@ -500,6 +504,7 @@ void Rack::onPasswordsGenerating()
 void Rack::onEntryInserting()
 {
     guard("void Rack::onEntryInserting() -> ", [this] {
+        RackModel& rack = existingRackModel(QStringLiteral("void Rack::onEntryInserting() -> "));
         UiRack& ui = *_ui;
         const QString name = ui._tbxName->text();
         if (name.isEmpty()) {
@@ -507,7 +512,7 @@ void Rack::onEntryInserting()
             ui._tbxUse->setFocus(Qt::OtherFocusReason);
             return;
         }
-        if (_pRackModel->contains(name)) {
+        if (rack.contains(name)) {
             MessageBoxes::warning(this, text("DuplicateEntry").arg(name), text("RoleMustBeUnique"));
             ui._tbxUse->setFocus(Qt::OtherFocusReason);
             return;
@@ -533,7 +538,7 @@ void Rack::onEntryInserting()
             field.field->setFocus(Qt::OtherFocusReason);
             return;
         }
-        _pRackModel->appendEntry(new VaultEntry(name, user.isNull() ? QString(QLatin1String("")) : user,
+        rack.appendEntry(new VaultEntry(name, user.isNull() ? QString(QLatin1String("")) : user,
                                                 password.isNull() ? QString(QLatin1String("")) : password,
                                                 comment.isNull() ? QString(QLatin1String("")) : comment));
         updateEntriesCounter();

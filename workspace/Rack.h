@@ -78,6 +78,8 @@ private:
     void openContextMenu(const QPoint& pos);
     void logEditStep(const QModelIndex& proxyIndex, const QString& step, bool abandoned);
     std::shared_ptr<Logger> logger() const;
+    // Raises UndefinedAttribute once the rack model is gone.
+    RackModel& existingRackModel(const QString& context) const;
     void guard(const char* context, const std::function<void()>& body);
     void forgetDeletions();
     void updateUndoAction();

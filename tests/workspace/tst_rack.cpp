@@ -119,6 +119,7 @@ private Q_SLOTS:
     void failingSlotIsReported();
     void nameAndTabIndex();
     void destructionRemovesRack();
+    void rackModelDeletedElsewhere();
 };
 
 void TestRack::texts_data()
@@ -702,6 +703,33 @@ void TestRack::destructionRemovesRack()
 
     // A view is only made for a rack the vault holds.
     QVERIFY_THROWS_EXCEPTION(Exception, Rack(model, QStringLiteral("Missing"), &workspace));
+}
+
+// The vault may drop a rack model without its view: the view reports it
+// instead of reaching a deleted object.
+void TestRack::rackModelDeletedElsewhere()
+{
+    RackFixture f(descendingRows(3));
+    delete f.rackModel();
+    QVERIFY(!f.rack()->rackModel());
+    QVERIFY(!f.model()->rackExists(QStringLiteral("Rack")));
+    QCOMPARE(f.shownNames(), QStringList());
+    QVERIFY(!f.rack()->setName(QStringLiteral("Renamed")));
+    try {
+        f.rack()->setTabIndex(2);
+        QFAIL("no error without rack model");
+    } catch (const Exception& e) {
+        QCOMPARE(e.detail(), QStringLiteral("void Rack::setTabIndex(int) -> Undefined attribute\u00a0[_pRackModel] of class [Rack]"));
+    }
+    MessageBoxAnswerer answerer;
+    f.child<QLineEdit>("_tbxName")->setText(QStringLiteral("new"));
+    f.rack()->onEntryInserting();
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(answerer.last().icon, QMessageBox::Critical);
+    QCOMPARE(answerer.last().text, QStringLiteral("Error encountered - void Rack::onEntryInserting() -> Undefined "
+                                                  "attribute\u00a0[_pRackModel] of class [Rack]"));
+    f.rack()->updateEntriesCounter();
+    QCOMPARE(f.counter(), QStringLiteral("0/0"));
 }
 
 KOVRIN_TEST_MAIN(TestRack)
