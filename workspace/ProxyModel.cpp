@@ -16,17 +16,24 @@ public:
         const int role = proxy.sortRole();
         if (!proxy._rack || column < 0 || column > 3 || (role != Qt::DisplayRole && role != Qt::EditRole))
             return;
+        const size_t count = size_t(proxy._rack->entryCount());
         proxy._keysColumn = column;
         proxy._packed = !proxy.isSortLocaleAware() && proxy.sortCaseSensitivity() == Qt::CaseSensitive;
-        proxy._keys.assign(size_t(proxy._rack->entryCount()), SortKey());
+        proxy._packedKeys.assign(proxy._packed ? count : 0, Packed{});
+        proxy._texts.assign(count, QStringView());
+        proxy._read.assign(count, 0);
         if (everyRow)
-            for (size_t row = 0; row < proxy._keys.size(); ++row)
+            for (size_t row = 0; row < count; ++row)
                 proxy.readKey(row);
+        proxy._allRead = everyRow;
     }
     ~SortScope()
     {
         _proxy._keysColumn = -1;
-        _proxy._keys.clear();
+        _proxy._allRead = false;
+        _proxy._packedKeys.clear();
+        _proxy._texts.clear();
+        _proxy._read.clear();
     }
     SortScope(const SortScope&) = delete;
     SortScope& operator=(const SortScope&) = delete;
@@ -82,26 +89,38 @@ bool ProxyModel::textLess(QStringView left, QStringView right) const
 
 void ProxyModel::readKey(size_t row) const
 {
-    SortKey& key = _keys[row];
-    key.text = _rack->entries().at(qsizetype(row))->fieldView(_keysColumn);
+    const QStringView text = _rack->entries().at(qsizetype(row))->fieldView(_keysColumn);
+    _texts[row] = text;
     if (_packed) {
         // A shorter text is padded with zeros: a tie, settled on the texts.
-        const qsizetype size = std::min(key.text.size(), PackedUnits);
+        Packed& packed = _packedKeys[row];
+        const qsizetype size = std::min(text.size(), PackedUnits);
         for (qsizetype i = 0; i < size; ++i)
-            key.packed[size_t(i / 4)] |= quint64(key.text[i].unicode()) << (16 * (3 - (i % 4)));
+            packed[size_t(i / 4)] |= quint64(text[i].unicode()) << (16 * (3 - (i % 4)));
     }
-    key.read = true;
+    _read[row] = 1;
 }
 
-bool ProxyModel::keyLess(const SortKey& left, const SortKey& right) const
+bool ProxyModel::keyLess(size_t left, size_t right) const
 {
+    if (!_allRead) {
+        if (!_read[left])
+            readKey(left);
+        if (!_read[right])
+            readKey(right);
+    }
+    const QStringView l = _texts[left];
+    const QStringView r = _texts[right];
     if (!_packed)
-        return textLess(left.text, right.text);
-    if (left.packed != right.packed)
-        return left.packed < right.packed;
-    if (left.text.size() > PackedUnits && right.text.size() > PackedUnits)
-        return left.text.sliced(PackedUnits).compare(right.text.sliced(PackedUnits)) < 0;
-    return left.text.compare(right.text) < 0;
+        return textLess(l, r);
+    const Packed& a = _packedKeys[left];
+    const Packed& b = _packedKeys[right];
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
+            return a[i] < b[i];
+    if (l.size() > PackedUnits && r.size() > PackedUnits)
+        return l.sliced(PackedUnits).compare(r.sliced(PackedUnits)) < 0;
+    return l.compare(r) < 0;
 }
 
 bool ProxyModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
@@ -109,9 +128,8 @@ bool ProxyModel::lessThan(const QModelIndex& left, const QModelIndex& right) con
     const int column = left.column();
     const size_t l = size_t(left.row());
     const size_t r = size_t(right.row());
-    if (column == _keysColumn && right.column() == column && l < _keys.size() && r < _keys.size()) {
-        return keyLess(key(l), key(r));
-    }
+    if (column == _keysColumn && right.column() == column && l < _texts.size() && r < _texts.size())
+        return keyLess(l, r);
     const RackModel* rack = _rack;
     if (!rack || left.model() != rack || right.model() != rack || column != right.column() || column < 0
         || column > 3 || (sortRole() != Qt::DisplayRole && sortRole() != Qt::EditRole))

@@ -35,32 +35,24 @@ protected:
 private:
     // What the rows of the sort column are compared by during one whole sort
     // or refilter (no entry changes meanwhile): each row's text, read when the
-    // row is first compared and kept in one array, and for the plain,
-    // case-sensitive order its first sixteen UTF-16 units packed big-endian in
-    // four integers, which order as the texts do; ties are settled on the texts.
+    // row is first compared, and for the plain, case-sensitive order its first
+    // PackedUnits UTF-16 units packed big-endian in integers, which order as
+    // the texts do (ties are settled on the texts). The packed keys sit in an
+    // array of their own, small enough to stay in the processor's cache.
     static constexpr qsizetype PackedUnits = 16;
-    using Packed = std::array<quint64, 4>;
-    struct SortKey {
-        Packed packed{};
-        QStringView text;
-        bool read = false;
-    };
+    using Packed = std::array<quint64, size_t(PackedUnits / 4)>;
     class SortScope;
 
     bool textLess(QStringView left, QStringView right) const;
-    bool keyLess(const SortKey& left, const SortKey& right) const;
-    const SortKey& key(size_t row) const
-    {
-        const SortKey& key = _keys[row];
-        if (!key.read)
-            readKey(row);
-        return key;
-    }
+    bool keyLess(size_t left, size_t right) const;
     void readKey(size_t row) const;
 
     FilterRules* _rules;
     QPointer<RackModel> _rack;
     int _keysColumn = -1;
     bool _packed = false;
-    mutable std::vector<SortKey> _keys;
+    bool _allRead = false;
+    mutable std::vector<Packed> _packedKeys;
+    mutable std::vector<QStringView> _texts;
+    mutable std::vector<char> _read;
 };
