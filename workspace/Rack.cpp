@@ -101,11 +101,13 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
 
 Rack::~Rack()
 {
-    if (_pRackModel) {
+    if (RackModel* rack = _pRackModel) {
         // The vault forgets the rack, then the rack and its entries go.
-        if (_model && _model->rackModel(_name) == _pRackModel)
-            (void)_model->removeRackModel(_name).release();
-        delete _pRackModel.data();
+        std::unique_ptr<RackModel> owned;
+        if (_model && _model->rackModel(rack->name()) == rack)
+            owned = _model->removeRackModel(rack->name());
+        else
+            owned.reset(rack);
     }
     delete _menu;
     delete _actShowHide;
@@ -318,9 +320,11 @@ void Rack::updateEntriesCounter()
 
 void Rack::openContextMenu(const QPoint& pos)
 {
-    _actDelete->setEnabled(_ui->_tvwEntries->selectionModel()->hasSelection());
-    _lastMenuPos = pos;
-    _menu->popup(_ui->_tvwEntries->viewport()->mapToGlobal(pos));
+    guard("void Rack::openContextMenu(const QPoint&) -> ", [&] {
+        _actDelete->setEnabled(_ui->_tvwEntries->selectionModel()->hasSelection());
+        _lastMenuPos = pos;
+        _menu->popup(_ui->_tvwEntries->viewport()->mapToGlobal(pos));
+    });
 }
 
 void Rack::onCopying()
