@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QGraphicsDropShadowEffect>
 #include <QGroupBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -73,14 +74,18 @@ QPoint cellCentre(RackFixture& f, const QString& role, int column)
     return table->visualRect(table->model()->index(f.viewRow(role), column)).center();
 }
 
-// The events of a real double click: press, release, double click, release.
+// Opens the cell's editor by a double click: press, release, double click,
+// release. The selection is left as it was (each press toggles a row, and
+// Qt versions differ in the presses their double click sends).
 void doubleClick(RackFixture& f, const QString& role, int column)
 {
     QWidget* viewport = f.table()->viewport();
+    const QItemSelection selection = f.table()->selectionModel()->selection();
     const QPoint pos = cellCentre(f, role, column);
     QTest::mouseClick(viewport, Qt::LeftButton, {}, pos);
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, pos);
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, pos);
+    f.table()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 QStringList without(QStringList names, const QStringList& removed)
@@ -779,10 +784,7 @@ void TestRack::wholeTask()
         QTest::mouseClick(f.child<QPushButton>("_btnInsert"), Qt::LeftButton);
         QCOMPARE(f.counter(), QStringLiteral("4/4"));
 
-        // The click that opened the editor selected "bank": a second click
-        // takes it out of the selection.
         MessageBoxAnswerer answerer({QMessageBox::Yes});
-        clickRow(f, QStringLiteral("bank"));
         clickRow(f, QStringLiteral("forum"));
         f.clickMenu(f.openMenu(cellCentre(f, "forum", 0)), "_actDelete");
         QCOMPARE(answerer.last().text, QStringLiteral("Do you confirm the deletion of the [1] selected entries?"));
