@@ -217,7 +217,9 @@ void TestRack::filter_data()
     QTest::newRow("role, exact case") << "role-:bob" << "role-:bob" << QStringList{"bob"} << "role-:bob" << "";
     QTest::newRow("prefix lower-cased") << "USER:bob" << "user+:bob" << QStringList{"mailbox"} << "user+:bob" << "";
     QTest::newRow("space before sign") << "user -:bob" << "role-:bob" << QStringList{"bob"} << "role-:bob" << "";
-    QTest::newRow("unknown prefix") << "foo:piz" << "role+:piz" << QStringList{"pizza"} << "role+:piz" << "";
+    QTest::newRow("unknown prefix") << "foo:bar" << "role+:bar" << QStringList{} << "role+:bar" << "";
+    QTest::newRow("unknown prefix, a name found") << "foo:piz" << "role+:piz" << QStringList{"pizza"} << "role+:piz"
+                                                  << "";
     QTest::newRow("empty part") << "a,,b" << "role+:a AND role+: AND role+:b" << QStringList{"mailbox"}
                                 << "role+:a AND role+: AND role+:b" << "";
     QTest::newRow("comma splits a quantifier") << "a{1,3}" << "role+:a{1 AND role+:3}" << QStringList{"a{13}"}
