@@ -67,7 +67,6 @@ RackFixture::~RackFixture()
 bool RackFixture::activate() const
 {
     _workspace->activateWindow();
-    QApplication::setActiveWindow(_workspace.get());
     return QTest::qWaitForWindowActive(_workspace.get());
 }
 
