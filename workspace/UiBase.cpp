@@ -136,6 +136,7 @@ void UiBase::setupUi(QWidget* base)
     _frmHead = make<QFrame>(_tabPasswords, "_frmHead");
     _frmHead->setFixedHeight(300);
     auto* head = new QHBoxLayout(_frmHead);
+    head->setContentsMargins(0, 0, 0, 0); // the group is as high as the frame
     _flt2 = new QFormLayout();
     _flt2->setObjectName(QStringLiteral("_flt2"));
     _flt2->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
