@@ -1,0 +1,297 @@
+#include "VaultExchange.h"
+
+#include "AesPair.h"
+#include "Exception.h"
+#include "ExchangeText.h"
+#include "Logger.h"
+#include "MessageBoxes.h"
+#include "Model.h"
+#include "ModuleTexts.h"
+#include "RackModel.h"
+#include "VaultEntry.h"
+#include "VaultFileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+
+#include <openssl/crypto.h>
+
+const QString VaultExchange::ImportRackContext = QStringLiteral("void Base::importRack(const QString&, const QString&) -> ");
+const QString VaultExchange::ImportVaultContext = QStringLiteral("void VaultImport::importVault() -> ");
+
+namespace {
+QString text(const char* key)
+{
+    return ModuleTexts::text(QLatin1String(key));
+}
+
+// The export text holds every password in clear: overwritten before release.
+class WipedBytes
+{
+public:
+    explicit WipedBytes(QByteArray bytes) : _bytes(std::move(bytes)) {}
+    ~WipedBytes()
+    {
+        if (!_bytes.isEmpty() && _bytes.isDetached())
+            OPENSSL_cleanse(_bytes.data(), size_t(_bytes.size()));
+    }
+    WipedBytes(const WipedBytes&) = delete;
+    WipedBytes& operator=(const WipedBytes&) = delete;
+    const QByteArray& bytes() const { return _bytes; }
+
+private:
+    QByteArray _bytes;
+};
+
+// Unbuffered, so that a failing write reports its own reason at once.
+constexpr QIODevice::OpenMode NewFileMode = QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered;
+constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+QString canonical(const QString& name)
+{
+    const QFileInfo info(name);
+    if (info.exists())
+        return info.canonicalFilePath();
+    // Not there yet (or a dangling link): the folder resolves, the name stays.
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                            : folder + QLatin1Char('/') + info.fileName();
+}
+
+void writeLine(Logger* logger, LoggerLevel::LogLevel level, const QString& message)
+{
+    if (!logger)
+        return;
+    if (level == LoggerLevel::Warning)
+        logger->warning(message);
+    else
+        logger->critical(message);
+}
+} // namespace
+
+QByteArray VaultExchange::fullVaultText(const Model& model)
+{
+    qsizetype room = 0;
+    for (const RackModel* rack : *model.racks()) {
+        room += 9 + 3 * rack->name().size();
+        for (const VaultEntry* entry : rack->entries())
+            room += 3 * entry->toString().size() + 1;
+    }
+    QByteArray out;
+    out.reserve(room);
+    for (const RackModel* rack : *model.racks())
+        ExchangeText::appendRack(out, rack->name(), rack->entries());
+    return out;
+}
+
+bool VaultExchange::isSameFile(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    return canonical(a) == canonical(b);
+}
+
+bool VaultExchange::isVaultOrBackup(const QString& fileName, const QString& vaultFile)
+{
+    return !vaultFile.isEmpty()
+           && (isSameFile(fileName, vaultFile) || isSameFile(fileName, vaultFile + QLatin1Char('~')));
+}
+
+VaultExchange::Written VaultExchange::writeNewFile(const QString& fileName, const QByteArray& bytes, QString* error)
+{
+    QFile file(fileName);
+    // Created owner-only from the start, so no other account can open it in between.
+    if (!file.open(NewFileMode, OwnerOnly)) {
+        *error = file.errorString();
+        return Written::NotCreated;
+    }
+    const auto fail = [&](const QString& reason) {
+        *error = reason;
+        file.close();
+        file.remove();
+        return Written::NotWritten;
+    };
+    // The umask may have taken the owner's bits away at creation.
+    if (!file.setPermissions(OwnerOnly))
+        return fail(file.errorString());
+    // A short write sets no device error; the next attempt fails with the reason.
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return fail(file.errorString());
+        done += written;
+    }
+    if (!file.flush())
+        return fail(file.errorString());
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
+    return Written::Done;
+}
+
+bool VaultExchange::exportVault(QWidget* parent, const Model* model, QLineEdit& passwordField, const QString& target)
+{
+    if (!model) {
+        MessageBoxes::critical(parent, text("UndefinedGlobalModel"));
+        return false;
+    }
+    const QString password = passwordField.text();
+    if (password.isEmpty()) {
+        MessageBoxes::information(parent, text("WaitingForPassword"));
+        passwordField.clear();
+        passwordField.setFocus();
+        return false;
+    }
+    const bool rightPassword = model->hasKey(*Model::keyFromPassword(password));
+    passwordField.clear();
+    if (!rightPassword) {
+        MessageBoxes::warning(parent, text("WrongPassword"));
+        passwordField.setFocus();
+        return false;
+    }
+
+    // The export must never take the place of the vault or of its backup.
+    if (isVaultOrBackup(target, model->fileName())) {
+        MessageBoxes::warning(parent, text("ExportOverVault").arg(target));
+        return false;
+    }
+    if (QFileInfo::exists(target)) {
+        if (MessageBoxes::ask(parent, text("RequestForFileOverwriting").arg(target), QString(),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+            != QMessageBox::Yes)
+            return false;
+        if (!VaultFileSystem().moveToTrash(target, nullptr)) {
+            MessageBoxes::warning(parent, text("FileDeletingFailure").arg(target));
+            return false;
+        }
+    }
+
+    QString error;
+    const WipedBytes content(fullVaultText(*model));
+    switch (writeNewFile(target, content.bytes(), &error)) {
+    case Written::NotCreated:
+        MessageBoxes::critical(parent, text("FileNotOpened").arg(target), error);
+        return false;
+    case Written::NotWritten:
+        MessageBoxes::critical(parent, text("FileNotWritable").arg(target), error);
+        return false;
+    case Written::Done: break;
+    }
+    MessageBoxes::information(parent, text("VaultExported").arg(target));
+    return true;
+}
+
+VaultExchange::Counts VaultExchange::importLines(QIODevice& file, RackModel& rack, Logger* log)
+{
+    Counts counts;
+    for (QByteArray line = file.readLine(); !line.isEmpty(); line = file.readLine()) {
+        const QByteArray trimmed = QString::fromUtf8(line).trimmed().toUtf8();
+        std::unique_ptr<VaultEntry> entry;
+        try {
+            entry = VaultEntry::fromBytes(trimmed);
+        } catch (const Exception& e) {
+            ++counts.rejected;
+            writeLine(log, LoggerLevel::Critical, ImportRackContext + e.detail());
+            continue;
+        }
+        if (rack.contains(entry->name())) {
+            ++counts.rejected;
+            writeLine(log, LoggerLevel::Critical, ImportRackContext + text("RoleAlreadyExists").arg(entry->name()));
+            continue;
+        }
+        rack.appendEntry(entry.release());
+        ++counts.added;
+    }
+    return counts;
+}
+
+void VaultExchange::importRack(QWidget* parent, const std::shared_ptr<Model>& model, QLineEdit& fileField,
+                               const QString& rackName, const std::function<RackModel*(const QString&)>& createRack,
+                               const std::function<void(RackModel&)>& finished)
+{
+    if (!model) {
+        MessageBoxes::critical(parent, text("UndefinedGlobalModel"));
+        return;
+    }
+    const QString source = fileField.text();
+    if (source.isEmpty()) {
+        MessageBoxes::warning(parent, text("ImportFileMustBeDefined"));
+        return;
+    }
+    QFile file(source);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text | QIODevice::ExistingOnly)) {
+        MessageBoxes::warning(parent, text("FileNotReadable").arg(source), file.errorString());
+        fileField.setFocus();
+        return;
+    }
+    RackModel* rack = model->rackModel(rackName);
+    if (!rack) {
+        if (MessageBoxes::ask(parent, text("RequestForRackCreation").arg(rackName), QString(),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+            != QMessageBox::Yes)
+            return;
+        rack = createRack ? createRack(rackName) : nullptr;
+        if (!rack)
+            return;
+    }
+
+    const Counts counts = importLines(file, *rack, model->logger().get());
+    file.close();
+    MessageBoxes::information(parent, text("ImportResult").arg(counts.added).arg(counts.rejected), text("LookLog"));
+    if (finished)
+        finished(*rack);
+    if (counts.added > 0)
+        model->setModified();
+}
+
+VaultExchange::Counts VaultExchange::importFullVault(const QByteArray& bytes, Model& model, const RackMaker& racks,
+                                                     Logger* log, int* racksMade)
+{
+    Counts counts;
+    int made = 0;
+    if (racksMade)
+        *racksMade = 0;
+    const ExchangeText::Read read = ExchangeText::read(bytes);
+    const auto skipped = [&] { writeLine(log, LoggerLevel::Warning, ImportVaultContext + text("ExchangeTextSkipped")); };
+
+    for (const ExchangeText::Block& block : read.blocks) {
+        if (block.skippedBefore)
+            skipped();
+        QString name = block.name;
+        RackModel* rack = nullptr;
+        // A name the vault cannot hold (none, or one holding a line feed, which
+        // only a "rack:" inside an entry line gives) makes a rack of its own.
+        if (name.isEmpty() || name.contains(QLatin1Char('\n'))) {
+            name = racks.freeName();
+            writeLine(log, LoggerLevel::Warning, ImportVaultContext + text("ImportedRackRenamed").arg(block.name, name));
+        } else if ((rack = model.rackModel(name))) {
+            writeLine(log, LoggerLevel::Warning, ImportVaultContext + text("ImportedRackMerged").arg(name));
+        }
+        if (!rack) {
+            rack = racks.create(name);
+            if (!rack)
+                throw Exception(ImportVaultContext + text("RackNotCreated").arg(name));
+            ++made;
+            if (racksMade)
+                *racksMade = made;
+        }
+
+        for (const QByteArrayView line : block.lines) {
+            std::unique_ptr<VaultEntry> entry = VaultEntry::fromBytes(line);
+            if (rack->contains(entry->name())) {
+                ++counts.rejected;
+                writeLine(log, LoggerLevel::Critical, ImportVaultContext + text("RoleAlreadyExists").arg(entry->name()));
+                continue;
+            }
+            rack->appendEntry(entry.release());
+            ++counts.added;
+        }
+        if (racks.filled)
+            racks.filled(*rack);
+    }
+    if (read.skippedAtEnd)
+        skipped();
+    return counts;
+}
