@@ -218,12 +218,12 @@ bool VaultImport::startNewVault(bool create, std::unique_ptr<QFile>& vaultFile, 
         return false;
     }
     const QString password = _ui->_pPwdInput->text();
-    if (create || _base->model())
-        _base->closeVault();
-    auto model = std::make_shared<Model>(Log::getInstance().log(), vaultFile->fileName(),
-                                         Model::keyFromPassword(password), _base);
-    connect(model.get(), &Model::vaultStatusUpdated, _base, &Base::onVaultStatusUpdated);
-    _base->setModel(model);
+    // A vault whose saving was asked for and failed stays open (the error was shown).
+    if ((create || _base->model()) && !_base->closeVault())
+        return false;
+    // The workspace connects the new model's status signal to its lamp.
+    _base->setModel(std::make_shared<Model>(Log::getInstance().log(), vaultFile->fileName(),
+                                            Model::keyFromPassword(password), _base));
     return true;
 }
 
