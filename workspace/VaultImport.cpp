@@ -12,7 +12,6 @@
 #include "Rack.h"
 #include "RackModel.h"
 #include "SlotGuard.h"
-#include "Translator.h"
 #include "UiVaultImport.h"
 #include "VaultExchange.h"
 #include "VaultFileSystem.h"
@@ -77,8 +76,7 @@ void VaultImport::connectCommon()
 void VaultImport::loadTexts()
 {
     _lang = ModuleTexts::load(Module);
-    const Translator& translator = Translator::getInstance();
-    const auto moduleText = [&translator](const QString& key) { return translator.string(key, Module); };
+    const auto moduleText = [](const QString& key) { return ModuleTexts::text(key, Module); };
     setWindowTitle(moduleText(QStringLiteral("windowTitle")));
     const QList<QWidget*> widgets{_ui->_pCsvFileLabel,    _ui->_pCsvFileBrowsing, _ui->_pVaultFileLabel,
                                   _ui->_pVaultFileBrowsing, _ui->_pPwdLabel,      _ui->_pPwd2Label,
