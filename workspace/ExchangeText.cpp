@@ -14,12 +14,17 @@ bool hasText(QByteArrayView bytes)
 }
 } // namespace
 
-void ExchangeText::appendRack(QByteArray& out, const QString& name, const QList<VaultEntry*>& entries)
+void ExchangeText::appendHeader(QByteArray& out, const QString& name)
 {
     out.append(EmptyLine);
     out.append(HeaderMark);
     out.append(name.toUtf8());
     out.append(EmptyLine);
+}
+
+void ExchangeText::appendRack(QByteArray& out, const QString& name, const QList<VaultEntry*>& entries)
+{
+    appendHeader(out, name);
     for (const VaultEntry* entry : entries) {
         entry->appendBytes(out);
         out.append('\n');

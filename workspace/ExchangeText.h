@@ -36,6 +36,8 @@ public:
 
     static constexpr QByteArrayView HeaderMark{"rack:"};
 
+    // Appends a rack's header: LF LF "rack:" name LF LF.
+    static void appendHeader(QByteArray& out, const QString& name);
     // Appends one rack in the written form.
     static void appendRack(QByteArray& out, const QString& name, const QList<VaultEntry*>& entries);
 

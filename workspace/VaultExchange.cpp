@@ -14,7 +14,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLineEdit>
+#include <QScopeGuard>
+#include <QSet>
 
 #include <openssl/crypto.h>
 
@@ -27,27 +30,38 @@ QString text(const char* key)
     return ModuleTexts::text(QLatin1String(key));
 }
 
-// The export text holds every password in clear: overwritten before release.
-class WipedBytes
-{
-public:
-    explicit WipedBytes(QByteArray bytes) : _bytes(std::move(bytes)) {}
-    ~WipedBytes()
-    {
-        if (!_bytes.isEmpty() && _bytes.isDetached())
-            OPENSSL_cleanse(_bytes.data(), size_t(_bytes.size()));
-    }
-    WipedBytes(const WipedBytes&) = delete;
-    WipedBytes& operator=(const WipedBytes&) = delete;
-    const QByteArray& bytes() const { return _bytes; }
-
-private:
-    QByteArray _bytes;
-};
-
 // Unbuffered, so that a failing write reports its own reason at once.
 constexpr QIODevice::OpenMode NewFileMode = QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered;
 constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr qsizetype ChunkSize = 64 * 1024;
+
+// The roles of a rack, for a check in constant time per line. The views point
+// into entries the rack (or the batch on its way into it) owns.
+QSet<QStringView> rolesOf(const RackModel& rack)
+{
+    QSet<QStringView> roles;
+    roles.reserve(rack.entryCount());
+    for (const VaultEntry* entry : rack.entries())
+        roles.insert(entry->nameView());
+    return roles;
+}
+
+// Entries accepted for one rack, handed over in one insertion so that a view
+// over the rack updates once; on the way out in every case, also when a
+// later line raises.
+class Batch
+{
+public:
+    explicit Batch(RackModel& rack) : _rack(rack) {}
+    ~Batch() { _rack.appendEntries(_entries); }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+    void append(std::unique_ptr<VaultEntry> entry) { _entries.append(entry.release()); }
+
+private:
+    RackModel& _rack;
+    QList<VaultEntry*> _entries;
+};
 
 QString canonical(const QString& name)
 {
@@ -99,7 +113,7 @@ bool VaultExchange::isVaultOrBackup(const QString& fileName, const QString& vaul
            && (isSameFile(fileName, vaultFile) || isSameFile(fileName, vaultFile + QLatin1Char('~')));
 }
 
-VaultExchange::Written VaultExchange::writeNewFile(const QString& fileName, const QByteArray& bytes, QString* error)
+VaultExchange::Written VaultExchange::exportToFile(const Model& model, const QString& fileName, QString* error)
 {
     QFile file(fileName);
     // Created owner-only from the start, so no other account can open it in between.
@@ -107,23 +121,45 @@ VaultExchange::Written VaultExchange::writeNewFile(const QString& fileName, cons
         *error = file.errorString();
         return Written::NotCreated;
     }
+    // The text goes out through one small buffer, used again and again: no
+    // copy of every password in memory at once, and one buffer to wipe.
+    QByteArray chunk;
+    chunk.reserve(ChunkSize + ChunkSize / 2);
+    const auto wipeChunk = qScopeGuard([&chunk] {
+        chunk.resize(chunk.capacity());
+        OPENSSL_cleanse(chunk.data(), size_t(chunk.size()));
+    });
     const auto fail = [&](const QString& reason) {
         *error = reason;
         file.close();
         file.remove();
         return Written::NotWritten;
     };
+    // A short write sets no device error; the next attempt fails with the reason.
+    const auto flushChunk = [&]() {
+        for (qint64 done = 0; done < chunk.size();) {
+            const qint64 written = file.write(chunk.constData() + done, chunk.size() - done);
+            if (written <= 0)
+                return false;
+            done += written;
+        }
+        chunk.resize(0);
+        return true;
+    };
+
     // The umask may have taken the owner's bits away at creation.
     if (!file.setPermissions(OwnerOnly))
         return fail(file.errorString());
-    // A short write sets no device error; the next attempt fails with the reason.
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0)
-            return fail(file.errorString());
-        done += written;
+    for (const RackModel* rack : *model.racks()) {
+        ExchangeText::appendHeader(chunk, rack->name());
+        for (const VaultEntry* entry : rack->entries()) {
+            entry->appendBytes(chunk);
+            chunk.append('\n');
+            if (chunk.size() >= ChunkSize && !flushChunk())
+                return fail(file.errorString());
+        }
     }
-    if (!file.flush())
+    if (!flushChunk() || !file.flush())
         return fail(file.errorString());
     file.close();
     if (file.error() != QFileDevice::NoError)
@@ -169,8 +205,7 @@ bool VaultExchange::exportVault(QWidget* parent, const Model* model, QLineEdit& 
     }
 
     QString error;
-    const WipedBytes content(fullVaultText(*model));
-    switch (writeNewFile(target, content.bytes(), &error)) {
+    switch (exportToFile(*model, target, &error)) {
     case Written::NotCreated:
         MessageBoxes::critical(parent, text("FileNotOpened").arg(target), error);
         return false;
@@ -186,6 +221,8 @@ bool VaultExchange::exportVault(QWidget* parent, const Model* model, QLineEdit& 
 VaultExchange::Counts VaultExchange::importLines(QIODevice& file, RackModel& rack, Logger* log)
 {
     Counts counts;
+    QSet<QStringView> roles = rolesOf(rack);
+    Batch batch(rack);
     for (QByteArray line = file.readLine(); !line.isEmpty(); line = file.readLine()) {
         const QByteArray trimmed = QString::fromUtf8(line).trimmed().toUtf8();
         std::unique_ptr<VaultEntry> entry;
@@ -196,12 +233,13 @@ VaultExchange::Counts VaultExchange::importLines(QIODevice& file, RackModel& rac
             writeLine(log, LoggerLevel::Critical, ImportRackContext + e.detail());
             continue;
         }
-        if (rack.contains(entry->name())) {
+        if (roles.contains(entry->nameView())) {
             ++counts.rejected;
             writeLine(log, LoggerLevel::Critical, ImportRackContext + text("RoleAlreadyExists").arg(entry->name()));
             continue;
         }
-        rack.appendEntry(entry.release());
+        roles.insert(entry->nameView());
+        batch.append(std::move(entry));
         ++counts.added;
     }
     return counts;
@@ -254,6 +292,7 @@ VaultExchange::Counts VaultExchange::importFullVault(const QByteArray& bytes, Mo
     if (racksMade)
         *racksMade = 0;
     const ExchangeText::Read read = ExchangeText::read(bytes);
+    QHash<RackModel*, QSet<QStringView>> rolesByRack;
     const auto skipped = [&] { writeLine(log, LoggerLevel::Warning, ImportVaultContext + text("ExchangeTextSkipped")); };
 
     for (const ExchangeText::Block& block : read.blocks) {
@@ -278,15 +317,29 @@ VaultExchange::Counts VaultExchange::importFullVault(const QByteArray& bytes, Mo
                 *racksMade = made;
         }
 
-        for (const QByteArrayView line : block.lines) {
-            std::unique_ptr<VaultEntry> entry = VaultEntry::fromBytes(line);
-            if (rack->contains(entry->name())) {
-                ++counts.rejected;
-                writeLine(log, LoggerLevel::Critical, ImportVaultContext + text("RoleAlreadyExists").arg(entry->name()));
-                continue;
+        auto roles = rolesByRack.find(rack);
+        if (roles == rolesByRack.end())
+            roles = rolesByRack.insert(rack, rolesOf(*rack));
+        // The accepted lines go into the rack in one insertion, also when a
+        // later line stops the import.
+        try {
+            Batch batch(*rack);
+            for (const QByteArrayView line : block.lines) {
+                std::unique_ptr<VaultEntry> entry = VaultEntry::fromBytes(line);
+                if (roles->contains(entry->nameView())) {
+                    ++counts.rejected;
+                    writeLine(log, LoggerLevel::Critical,
+                              ImportVaultContext + text("RoleAlreadyExists").arg(entry->name()));
+                    continue;
+                }
+                roles->insert(entry->nameView());
+                batch.append(std::move(entry));
+                ++counts.added;
             }
-            rack->appendEntry(entry.release());
-            ++counts.added;
+        } catch (...) {
+            if (racks.filled)
+                racks.filled(*rack);
+            throw;
         }
         if (racks.filled)
             racks.filled(*rack);

@@ -28,15 +28,16 @@ public:
 
     enum class Written { Done, NotCreated, NotWritten };
 
-    // How the full import makes its racks: the workspace adds a rack model with
-    // its view and tab.
+    // How the full import makes its racks: the workspace adds a rack model
+    // with its view and tab.
     struct RackMaker
     {
         // A new rack of that name in the model; null when refused.
         std::function<RackModel*(const QString& name)> create;
         // The first free name of the form a newly created rack gets.
         std::function<QString()> freeName;
-        // Called after the lines of each block went into the rack.
+        // Called once the lines of a block went into the rack (also when a
+        // line stopped the import).
         std::function<void(RackModel& rack)> filled;
     };
 
@@ -52,10 +53,11 @@ public:
     // True when fileName is the vault file or its backup (vaultFile + "~").
     static bool isVaultOrBackup(const QString& fileName, const QString& vaultFile);
 
-    // Creates fileName, which must not exist, readable and writable by its owner
-    // only whatever the umask, and writes bytes into it. On a failed write the
-    // file is removed. error receives the system's reason.
-    static Written writeNewFile(const QString& fileName, const QByteArray& bytes, QString* error);
+    // Writes the model's racks in the full-vault form to fileName, which must
+    // not exist and is created readable and writable by its owner only,
+    // whatever the umask. Every write is checked; on a failed write the file is
+    // removed. error receives the system's reason.
+    static Written exportToFile(const Model& model, const QString& fileName, QString* error);
 
     // The export with its checks, questions and boxes (parent: the workspace).
     // The password is read from passwordField, which is emptied once checked.

@@ -246,6 +246,23 @@ void VaultImport::createVault()
     close();
 }
 
+VaultExchange::RackMaker VaultImport::workspaceRacks(Base* base)
+{
+    VaultExchange::RackMaker racks;
+    // Each rack gets its view and tab at once, while it is still empty: a view
+    // built over a full rack costs far more than one that takes the entries
+    // in one insertion.
+    racks.create = [base](const QString& name) -> RackModel* {
+        return base->createRack(name) ? base->model()->rackModel(name) : nullptr;
+    };
+    racks.freeName = [base] { return base->nextRackName(); };
+    racks.filled = [](RackModel& rack) {
+        if (Rack* view = rack.rack())
+            view->updateEntriesCounter();
+    };
+    return racks;
+}
+
 void VaultImport::importVault()
 {
     std::unique_ptr<QFile> vaultFile;
@@ -254,15 +271,7 @@ void VaultImport::importVault()
         return;
     const auto model = _base->model();
     const QByteArray bytes = csvFile->readAll();
-    VaultExchange::RackMaker racks;
-    racks.create = [this, &model](const QString& name) -> RackModel* {
-        return _base->createRack(name) ? model->rackModel(name) : nullptr;
-    };
-    racks.freeName = [this] { return _base->nextRackName(); };
-    racks.filled = [](RackModel& rack) {
-        if (rack.rack())
-            rack.rack()->updateEntriesCounter();
-    };
+    const VaultExchange::RackMaker racks = workspaceRacks(_base);
     int made = 0;
     const VaultExchange::Counts counts =
         VaultExchange::importFullVault(bytes, *model, racks, model->logger().get(), &made);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VaultExchange.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -32,6 +34,9 @@ public:
     void importVault();
     // Create mode: a new vault with one empty rack, saved at once.
     void createVault();
+
+    // How the import makes the racks of the workspace's vault model.
+    static VaultExchange::RackMaker workspaceRacks(Base* base);
 
 private slots:
     void onLookingForVaultFile();
