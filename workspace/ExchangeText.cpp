@@ -48,6 +48,7 @@ ExchangeText::Read ExchangeText::read(const QByteArray& bytes)
             break;
         Block block;
         block.skippedBefore = header > covered && hasText(all.sliced(covered, header - covered));
+        block.insideEntryLine = header < covered;
 
         const qsizetype headerEnd = all.indexOf(EmptyLine, header);
         const bool lastBlock = headerEnd < 0;
@@ -69,7 +70,11 @@ ExchangeText::Read ExchangeText::read(const QByteArray& bytes)
             qsizetype lineEnd = all.indexOf('\n', line);
             if (lineEnd < 0 || lineEnd > bodyEnd)
                 lineEnd = bodyEnd;
-            block.lines.append(all.sliced(line, lineEnd - line));
+            const QByteArrayView text = all.sliced(line, lineEnd - line);
+            if (block.insideEntryLine && (text.isEmpty() || text.contains(HeaderMark)))
+                block.linesLeftOut = true;
+            else
+                block.lines.append(text);
             line = lineEnd + 1;
         }
         covered = std::max(covered, bodyEnd);

@@ -24,6 +24,12 @@ public:
         // Text other than white space was passed over between the previous
         // block (or the start of the file) and this block's header.
         bool skippedBefore = false;
+        // The header stands inside an entry line of the block before ("rack:"
+        // in a comment, say). The body of such a block is the gap in front of
+        // the next header: its empty lines and its lines holding "rack:" (the
+        // next header, read again as its own block) are left out.
+        bool insideEntryLine = false;
+        bool linesLeftOut = false;
     };
 
     struct Read

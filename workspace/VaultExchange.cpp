@@ -296,7 +296,7 @@ VaultExchange::Counts VaultExchange::importFullVault(const QByteArray& bytes, Mo
     const auto skipped = [&] { writeLine(log, LoggerLevel::Warning, ImportVaultContext + text("ExchangeTextSkipped")); };
 
     for (const ExchangeText::Block& block : read.blocks) {
-        if (block.skippedBefore)
+        if (block.skippedBefore || block.linesLeftOut)
             skipped();
         QString name = block.name;
         RackModel* rack = nullptr;

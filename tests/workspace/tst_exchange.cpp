@@ -331,6 +331,12 @@ void TestExchange::fullVaultReading_data()
     QTest::newRow("rack: inside a comment")
         << QByteArray("\n\nrack:A\n\na\tu\tp\tsee rack: Bank\nb\tu\tp\t\n")
         << QStringList{"A|a|b", "Rack 1"} << 2 << 0 << QStringList{"ImportedRackRenamed"} << 0;
+    // Further on in the file, that block's body is the gap before the next
+    // header: the next rack is still read whole.
+    QTest::newRow("rack: inside a comment, racks after it")
+        << QByteArray("\n\nrack:A\n\na\tu\tp\tsee rack: Bank\nb\tu\tp\t\n\n\nrack:B\n\nc\tu\tp\tc\n")
+        << QStringList{"A|a|b", "Rack 1", "B|c"} << 3 << 0
+        << QStringList{"ExchangeTextSkipped", "ImportedRackRenamed"} << 0;
     QTest::newRow("rack: inside the last comment")
         << QByteArray("\n\nrack:A\n\na\tu\tp\tsee rack: Bank\n") << QStringList{"A|a", " Bank"} << 1 << 0
         << QStringList() << 0;

@@ -490,6 +490,11 @@ void TestWorkspaceExchange::dialogChecksInOrder_data()
     QTest::newRow("existing file, No") << NewPassword << NewPassword << "old.kovrin" << "in.csv" << QMessageBox::No
                                        << QStringList{"RequestForFileOverwriting"} << int(QMessageBox::Question)
                                        << false << false << QByteArray("old");
+    // The old file goes to the trash and the new, empty one stays on disk.
+    QTest::newRow("existing file, Yes, no CSV name")
+        << NewPassword << NewPassword << "old.kovrin" << "" << QMessageBox::Yes
+        << QStringList{"RequestForFileOverwriting", "ImportFileMustBeDefined"} << warning << true << false
+        << QByteArray();
     QTest::newRow("file not creatable") << NewPassword << NewPassword << "none/new.kovrin" << "in.csv"
                                         << QMessageBox::Ok << QStringList{"FileNotOpened"} << critical << true
                                         << false << missing;
