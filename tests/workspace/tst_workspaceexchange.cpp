@@ -143,6 +143,7 @@ private slots:
     void rackImportFromTheVaultPage();
     void rackImportCreatesTheRackOnRequest();
 
+    void dialogTextsAndNames();
     void dialogChecksInOrder_data();
     void dialogChecksInOrder();
     void dialogBrowserRefusesTheOpenVault();
@@ -451,6 +452,25 @@ void TestWorkspaceExchange::rackImportCreatesTheRackOnRequest()
     QVERIFY(racksMatchTabs(*_base));
     QCOMPARE(_base->tabText(_base->currentIndex()), QStringLiteral("Travel"));
     QVERIFY(!_base->model()->isModified());
+}
+
+void TestWorkspaceExchange::dialogTextsAndNames()
+{
+    VaultImport import(_base);
+    VaultImport create(true, _base);
+    QCOMPARE(import.windowTitle(), QStringLiteral("Importing a complete vault"));
+    QCOMPARE(create.windowTitle(), text("NewVault"));
+    QCOMPARE(child<QPushButton>(&import, "_pImportButton")->text(), QStringLiteral("Import"));
+    QCOMPARE(child<QPushButton>(&create, "_pImportButton")->text(), text("Create"));
+    QVERIFY(child<QLineEdit>(&create, "_pCsvFileInput")->isHidden());
+    // Every field is named after its label, and every text comes from the bundle.
+    for (VaultImport* dialog : {&import, &create}) {
+        for (const QLineEdit* field : dialog->findChildren<QLineEdit*>())
+            QVERIFY2(!field->accessibleName().isEmpty(), qPrintable(field->objectName()));
+        for (const QWidget* widget : dialog->findChildren<QWidget*>())
+            QVERIFY2(!widget->toolTip().startsWith(QLatin1Char('[')), qPrintable(widget->objectName()));
+    }
+    QCOMPARE(child<QLineEdit>(&import, "_pPwdInput")->accessibleName(), QStringLiteral("Password"));
 }
 
 // Each row fills the dialog and presses Import: the boxes in order, whether
