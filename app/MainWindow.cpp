@@ -11,10 +11,12 @@
 #include "ModuleTexts.h"
 #include "SlotGuard.h"
 #include "UiMainWindow.h"
+#include "VaultImport.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QScopeGuard>
 
 namespace {
 QString text(const char* key)
@@ -39,9 +41,6 @@ MainWindow::MainWindow(QWidget* parent)
     _ui->_actDelRack->setEnabled(false);
     _ui->_actSave->setEnabled(false);
     initActions();
-    // Both open the vault creation and import dialog, which is not part of this build yet.
-    _ui->_actNewVault->setEnabled(false);
-    _ui->_actFullImport->setEnabled(false);
 
     _base = new Base(this);
     setCentralWidget(_base);
@@ -117,7 +116,15 @@ QAction* MainWindow::actFullImport() const { return _ui ? _ui->_actFullImport : 
 
 void MainWindow::onNewVault(bool)
 {
-    // Runs the vault creation dialog, which comes with the exchange work; the action stays disabled until then.
+    SlotGuard::run(this, QStringLiteral("void MainWindow::onNewVault(bool)"), _log, [this] {
+        _ui->_actNewVault->setEnabled(false);
+        const auto enableAgain = qScopeGuard([this] {
+            if (_ui)
+                _ui->_actNewVault->setEnabled(true);
+        });
+        VaultImport dialog(true, _base);
+        dialog.exec();
+    });
 }
 
 void MainWindow::onFullImporting(bool)

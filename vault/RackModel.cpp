@@ -95,6 +95,16 @@ void RackModel::appendEntry(VaultEntry* entry)
     endInsertRows();
 }
 
+void RackModel::appendEntries(const QList<VaultEntry*>& entries)
+{
+    if (entries.isEmpty())
+        return;
+    const int row = int(_entries.size());
+    beginInsertRows(QModelIndex(), row, row + int(entries.size()) - 1);
+    _entries.append(entries);
+    endInsertRows();
+}
+
 std::unique_ptr<VaultEntry> RackModel::takeEntry(int row)
 {
     if (row < 0 || row >= _entries.size())

@@ -44,6 +44,8 @@ public:
     // Both take ownership of the entries given.
     void setEntries(const QList<VaultEntry*>& entries);
     void appendEntry(VaultEntry* entry);
+    // Appends them as one insertion: a view over the rack updates once.
+    void appendEntries(const QList<VaultEntry*>& entries);
     // Takes the entry of row out of the rack without deleting it (null for a
     // row out of range); the caller owns it.
     std::unique_ptr<VaultEntry> takeEntry(int row);

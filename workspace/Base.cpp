@@ -1,6 +1,7 @@
 #include "Base.h"
 
 #include "AesPair.h"
+#include "Crypt.h"
 #include "CustomTabBar.h"
 #include "Exception.h"
 #include "FileDialogs.h"
@@ -11,11 +12,14 @@
 #include "MessageBoxes.h"
 #include "Model.h"
 #include "ModuleTexts.h"
+#include "PasswordDisplay.h"
 #include "Rack.h"
 #include "RackModel.h"
 #include "SlotGuard.h"
 #include "TabRenamer.h"
 #include "UiBase.h"
+#include "VaultExchange.h"
+#include "VaultImport.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -27,6 +31,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabBar>
@@ -280,7 +285,15 @@ void Base::onHelpShowing()
 
 void Base::launchVaultImport()
 {
-    // The full vault import dialog comes with the exchange work; its action stays disabled until then.
+    QAction* action = _mainWindow ? _mainWindow->actFullImport() : nullptr;
+    if (action)
+        action->setEnabled(false);
+    const auto enableAgain = qScopeGuard([this] {
+        if (QAction* again = _mainWindow ? _mainWindow->actFullImport() : nullptr)
+            again->setEnabled(true);
+    });
+    VaultImport dialog(this);
+    dialog.exec();
 }
 
 // ---------------------------------------------------------------- exchange group
@@ -359,22 +372,60 @@ void Base::fillRackNames()
 
 void Base::onLookingForVaultImportExportFile()
 {
-    guarded("void Base::onLookingForVaultExportFile() -> ", [] {});
+    guarded("void Base::onLookingForVaultExportFile() -> ", [this] {
+        const QString filter = text("VaultFileExportExtensions");
+        const QString name =
+            _ui->_rbnExport->isChecked()
+                ? FileDialogs::saveFileName(this, text("VaultFileExport"),
+                                            _vaultFile.isEmpty() ? QDir::homePath() : _vaultFile, filter)
+                : FileDialogs::openFileName(this, text("VaultFileImport"), QDir::homePath(), filter);
+        _ui->_tbxImportFile->setText(name);
+    });
 }
 
 void Base::onToggledImport(bool checked)
 {
-    guarded("void Base::onToggledImport(bool) -> ", [checked] { (void)checked; });
+    guarded("void Base::onToggledImport(bool) -> ", [this, checked] {
+        if (checked)
+            showImportMode();
+    });
 }
 
 void Base::onToggledExport(bool checked)
 {
-    guarded("void Base::onToggledExport(bool) -> ", [checked] { (void)checked; });
+    guarded("void Base::onToggledExport(bool) -> ", [this, checked] {
+        if (checked)
+            showExportMode();
+    });
 }
 
 void Base::onImportExport(bool)
 {
-    guarded("void Base::onImportExport(bool)", [] {});
+    guarded("void Base::onImportExport(bool)", [this] {
+        if (_ui->_rbnExport->isChecked())
+            exportVault();
+        else
+            importRack(_ui->_cbxTabName->currentText());
+    });
+}
+
+void Base::exportVault()
+{
+    _exporting = true;
+    const auto done = qScopeGuard([this] { _exporting = false; });
+    VaultExchange::exportVault(this, _model.get(), *_ui->_tbxPassword, _ui->_tbxImportFile->text());
+}
+
+void Base::importRack(const QString& rackName)
+{
+    VaultExchange::importRack(
+        this, _model, *_ui->_tbxImportFile, rackName,
+        [this](const QString& name) { return createRack(name) ? _model->rackModel(name) : nullptr; },
+        [this](RackModel& rack) {
+            selectTab(rack.tabIndex());
+            if (Rack* view = rack.rack())
+                view->updateEntriesCounter();
+        });
 }
 
 // ---------------------------------------------------------------- password page
@@ -402,12 +453,29 @@ void Base::onSymbolsCheckerChanged(Qt::CheckState state)
 
 void Base::onPasswordsBuilding()
 {
-    guarded("void Base::onPasswordsBuilding() -> ", [] {});
+    guarded("void Base::onPasswordsBuilding() -> ", [this] {
+        const bool lower = isLowerCaseChecked();
+        const bool upper = isUpperCaseChecked();
+        if (!isNumberChecked() && !lower && !upper && !isSymbolChecked()) {
+            MessageBoxes::warning(nullptr, text("NoCharDefined"), text("CheckOneSymbol"));
+            return;
+        }
+        const int quota = isSymbolChecked() ? _ui->_sbxSymbols->value() : 0;
+        _passwords = Crypt::passwords(passwordsCount(), quota, charsCount(), lower || upper, isNumberChecked(), lower,
+                                      upper);
+        displayPasswords();
+    });
 }
 
-void Base::onPasswordsDisplayChanged(Qt::CheckState state)
+void Base::onPasswordsDisplayChanged(Qt::CheckState)
 {
-    guarded("void Base::onPasswordsDisplayChanged(Qt::CheckState) -> ", [state] { (void)state; });
+    guarded("void Base::onPasswordsDisplayChanged(Qt::CheckState) -> ", [this] { displayPasswords(); });
+}
+
+// Plain text: a generated password such as "<b>x" must not be taken for markup.
+void Base::displayPasswords()
+{
+    _ui->_tbxPasswords->setPlainText(PasswordDisplay::text(_passwords, _ui->_chkSpace->isChecked()));
 }
 
 // ---------------------------------------------------------------- rack tabs

@@ -49,6 +49,9 @@ public:
     void showImportMode();
     void fillRackNames();
     void launchVaultImport();
+    // The exchange group's two operations, on the file named in its field.
+    void exportVault();
+    void importRack(const QString& rackName);
 
     // Rack tabs. Every operation that adds, removes or moves a rack goes
     // through these, so that list order and tab order stay the same.
@@ -97,6 +100,7 @@ private:
     void syncRacksWithTabs();
     void removeAllRacks();
     bool saveAfterQuestion(bool closing);
+    void displayPasswords();
     static void connectCheckState(QCheckBox* box, Base* base, void (Base::*slot)(Qt::CheckState));
 
     QString _lang;

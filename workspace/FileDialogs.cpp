@@ -15,7 +15,8 @@ QString choose(FileDialogs::Mode mode, QWidget* parent, const QString& caption, 
     if (chooser())
         return chooser()(mode, parent, caption, dir, filter);
     return mode == FileDialogs::Mode::Open ? QFileDialog::getOpenFileName(parent, caption, dir, filter)
-                                           : QFileDialog::getSaveFileName(parent, caption, dir, filter);
+                                           : QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr,
+                                                                          QFileDialog::DontConfirmOverwrite);
 }
 } // namespace
 

@@ -17,6 +17,7 @@ public:
 
     // The chosen file name; empty when the dialog is cancelled.
     static QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
+    // Without the dialog's own overwrite question: the callers ask theirs.
     static QString saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
 
     // Replaces Qt's dialogs; an empty chooser puts them back.

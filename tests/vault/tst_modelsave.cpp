@@ -1,5 +1,6 @@
 #include "Exception.h"
 #include "FilePermissions.h"
+#include "FileSizeLimit.h"
 #include "Model.h"
 #include "RackModel.h"
 #include "ModuleTexts.h"
@@ -13,8 +14,6 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 const QString Password = QStringLiteral("Faults-Pw1");
@@ -62,32 +61,6 @@ public:
 
 private:
     int _renames = 0;
-};
-
-// Files of at most `bytes` bytes for this process; writes beyond fail with EFBIG
-// instead of a signal, as on a full disk.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        _handler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &_old);
-        rlimit limit = _old;
-        limit.rlim_cur = bytes;
-        _active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &_old);
-        std::signal(SIGXFSZ, _handler);
-    }
-    bool active() const { return _active; }
-
-private:
-    rlimit _old{};
-    void (*_handler)(int) = nullptr;
-    bool _active = false;
 };
 } // namespace
 

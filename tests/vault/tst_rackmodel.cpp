@@ -12,6 +12,7 @@
 #include <QFont>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QAbstractItemModelTester>
 #include <QTest>
 
 class TestRackModel : public QObject
@@ -34,6 +35,7 @@ private slots:
     void setEntriesReplacesAndDeletes();
     void rowsAreInsertedBlankAndRemoved();
     void entriesAreTakenAndPutBack();
+    void entriesAreAppendedInOneInsertion();
 
 private:
     VaultEntry& entry(int row) { return *_rack->entries().at(row); }
@@ -294,6 +296,22 @@ void TestRackModel::entriesAreTakenAndPutBack()
     _rack->insertEntry(9, new VaultEntry(QStringLiteral("last"), QString(), QString(), QString()));
     QCOMPARE(inserted.last().at(1).toInt(), 2);
     QCOMPARE(entry(2).name(), QStringLiteral("last"));
+}
+
+void TestRackModel::entriesAreAppendedInOneInsertion()
+{
+    QAbstractItemModelTester tester(_rack, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy inserted(_rack, &QAbstractItemModel::rowsInserted);
+    _rack->appendEntries({});
+    QCOMPARE(inserted.size(), 0);
+    _rack->appendEntries({new VaultEntry(QStringLiteral("a"), QString(), QString(), QString()),
+                          new VaultEntry(QStringLiteral("b"), QString(), QString(), QString()),
+                          new VaultEntry(QStringLiteral("c"), QString(), QString(), QString())});
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(inserted.last().at(1).toInt(), 2);
+    QCOMPARE(inserted.last().at(2).toInt(), 4);
+    QCOMPARE(_rack->rowCount(), 5);
+    QCOMPARE(entry(4).name(), QStringLiteral("c"));
 }
 
 KOVRIN_TEST_MAIN(TestRackModel)

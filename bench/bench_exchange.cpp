@@ -1,0 +1,202 @@
+// Exports the largest vault (about 45,000 entries in 20 racks) to the
+// full-vault text and builds a new vault from that text, and sets each against
+// the work no implementation can avoid, measured in the same run: writing the
+// same bytes to a new file; reading the file and cutting it into QStrings.
+// The import is measured twice: into bare rack models, and through the
+// workspace, where every rack has its view and tab while its entries arrive.
+#include "Base.h"
+#include "LargeVault.h"
+#include "MainWindow.h"
+#include "Model.h"
+#include "ModuleTexts.h"
+#include "RackModel.h"
+#include "VaultExchange.h"
+#include "VaultImport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace {
+constexpr int Repeats = 7;
+
+// Median of the runs; setup runs before each run, outside the timing.
+double medianMs(const std::function<void()>& run, const std::function<void()>& setup = {})
+{
+    std::vector<double> times;
+    for (int i = 0; i < Repeats; ++i) {
+        if (setup)
+            setup();
+        QElapsedTimer timer;
+        timer.start();
+        run();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+QByteArray readText(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        std::abort();
+    return file.readAll();
+}
+
+// The unavoidable part of reading: every field of every line as a QString.
+qsizetype splitIntoStrings(const QByteArray& text, QList<QString>& fields)
+{
+    const char* const data = text.constData();
+    const char* const end = data + text.size();
+    for (const char* line = data; line < end;) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(line, '\n', size_t(end - line)));
+        if (!lineEnd)
+            lineEnd = end;
+        for (const char* field = line; field <= lineEnd;) {
+            const char* tab = static_cast<const char*>(std::memchr(field, '\t', size_t(lineEnd - field)));
+            const char* fieldEnd = tab ? tab : lineEnd;
+            if (fieldEnd > field)
+                fields.append(QString::fromUtf8(field, fieldEnd - field));
+            field = fieldEnd + 1;
+        }
+        line = lineEnd + 1;
+    }
+    return fields.size();
+}
+
+void report(const char* what, double ms, double baseMs, double target)
+{
+    const double ratio = ms / baseMs;
+    std::printf("%-40s %9.2f ms  baseline %8.2f ms  ratio %5.2f  %s\n", what, ms, baseMs, ratio,
+                target <= 0 ? "" : (ratio <= target ? "(within target)" : "(OVER TARGET)"));
+}
+
+VaultExchange::RackMaker bareRacks(const std::shared_ptr<Model>& model)
+{
+    VaultExchange::RackMaker maker;
+    maker.create = [model](const QString& name) -> RackModel* {
+        auto rack = std::make_unique<RackModel>(model, name);
+        return model->addRackModel(rack.get()) ? rack.release() : nullptr;
+    };
+    maker.freeName = [] { return QStringLiteral("Rack"); };
+    return maker;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir home;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QString data = home.filePath(QStringLiteral("data"));
+    QDir().mkpath(data);
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    QApplication application(argc, argv);
+    ModuleTexts::setLanguage(QStringLiteral("en_US"));
+    MainWindow window;
+    Base* base = window.base();
+
+    const QString vaultName = home.filePath(QStringLiteral("bench.kovrin"));
+    const auto key = Model::keyFromPassword(QStringLiteral("Bench-Pw1"));
+    auto model = std::make_shared<Model>(nullptr, vaultName, std::make_unique<AesPair>(*key), base);
+    LargeVault::fill(model);
+    qsizetype entryCount = 0;
+    for (const RackModel* rack : *model->racks())
+        entryCount += rack->entryCount();
+    const QByteArray exported = VaultExchange::fullVaultText(*model);
+    std::printf("vault: %lld entries in %d racks, export text %lld bytes\n\n", qlonglong(entryCount),
+                LargeVault::RackCount, qlonglong(exported.size()));
+
+    // Export: the text built and written to a new owner-only file, every write checked.
+    const QString target = home.filePath(QStringLiteral("export.csv"));
+    const QString plainTarget = home.filePath(QStringLiteral("plain.csv"));
+    const double exportMs = medianMs(
+        [&] {
+            QString error;
+            if (VaultExchange::exportToFile(*model, target, &error) != VaultExchange::Written::Done)
+                std::abort();
+        },
+        [&] { QFile::remove(target); });
+    const double writeBase = medianMs(
+        [&] {
+            QFile out(plainTarget);
+            if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly) || out.write(exported) != exported.size())
+                std::abort();
+        },
+        [&] { QFile::remove(plainTarget); });
+    if (readText(target) != exported)
+        std::abort();
+
+    // Import.
+    const double readBase = medianMs([&] {
+        QList<QString> fields;
+        fields.reserve(entryCount * 4);
+        splitIntoStrings(readText(target), fields);
+    });
+    std::shared_ptr<Model> built;
+    const double bareMs = medianMs(
+        [&] {
+            built = std::make_shared<Model>(nullptr, vaultName, std::make_unique<AesPair>(*key), base);
+            int made = 0;
+            const auto counts = VaultExchange::importFullVault(readText(target), *built, bareRacks(built), nullptr, &made);
+            if (counts.added != entryCount || made != LargeVault::RackCount)
+                std::abort();
+        },
+        [&] { built.reset(); });
+    if (*built->toPlainText() != *model->toPlainText())
+        std::abort();
+    built.reset();
+
+    const double workspaceMs = medianMs(
+        [&] {
+            base->setModel(std::make_shared<Model>(nullptr, vaultName, std::make_unique<AesPair>(*key), base));
+            int made = 0;
+            const auto counts = VaultExchange::importFullVault(readText(target), *base->model(),
+                                                               VaultImport::workspaceRacks(base), nullptr, &made);
+            if (counts.added != entryCount || made != LargeVault::RackCount)
+                std::abort();
+        },
+        [&] { base->closeVault(); });
+    if (*base->model()->toPlainText() != *model->toPlainText())
+        std::abort();
+    base->closeVault();
+
+    // References: the parts of the work that belong to the model and to the
+    // rack view rather than to the exchange.
+    const double gatherBase = medianMs(
+        [&] {
+            const auto plain = model->toPlainText();
+            QFile out(plainTarget);
+            if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly) || out.write(*plain) != plain->size())
+                std::abort();
+        },
+        [&] { QFile::remove(plainTarget); });
+    const double viewsMs = medianMs(
+        [&] {
+            base->setModel(std::make_shared<Model>(nullptr, vaultName, std::make_unique<AesPair>(*key), base));
+            for (int i = 0; i < LargeVault::RackCount; ++i)
+                if (!base->createRack(QString::number(i)))
+                    std::abort();
+        },
+        [&] { base->closeVault(); });
+    base->closeVault();
+
+    report("export (text + checked owner-only write)", exportMs, writeBase, 3.0);
+    report("full import into rack models", bareMs, readBase, 3.0);
+    report("full import through the workspace", workspaceMs, readBase, 3.0);
+    std::printf("\nreferences:\n");
+    report("export vs. vault plaintext built + written", exportMs, gatherBase, 0);
+    report("20 empty rack views and tabs (vs. read)", viewsMs, readBase, 0);
+    report("workspace import less the empty views", workspaceMs - viewsMs, readBase, 0);
+    return 0;
+}

@@ -1,0 +1,795 @@
+// The password page, the exchange group and the full vault import / new vault
+// dialog, driven through the real widgets of the main window's workspace.
+#include "Base.h"
+#include "FileDialogs.h"
+#include "FilePermissions.h"
+#include "MainWindow.h"
+#include "MessageBoxAnswerer.h"
+#include "Model.h"
+#include "ModuleTexts.h"
+#include "Rack.h"
+#include "RackModel.h"
+#include "TestEnvironment.h"
+#include "TestMain.h"
+#include "VaultEntry.h"
+#include "VaultImport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextEdit>
+#include <QScopeGuard>
+#include <QTimer>
+
+#include <sys/stat.h>
+
+namespace {
+const QString Password = QStringLiteral("Work-Pw1!");
+const QString NewPassword = QStringLiteral("aaaaB1#");
+
+using Racks = QList<QPair<QString, QStringList>>;
+
+// Writes a vault with the project's own writer.
+void writeVault(const QString& fileName, const Racks& racks)
+{
+    QTabWidget tabs;
+    auto model = std::make_shared<Model>(nullptr, fileName, Model::keyFromPassword(Password), &tabs);
+    for (const auto& [name, lines] : racks) {
+        auto* rack = new RackModel(model, name);
+        for (const QString& line : lines)
+            rack->appendEntry(VaultEntry::fromBytes(line.toUtf8()).release());
+        if (!model->addRackModel(rack))
+            qFatal("rack refused");
+    }
+    model->saveVault(true);
+}
+
+QStringList describe(const Model& model)
+{
+    QStringList out;
+    for (const RackModel* rack : *model.racks()) {
+        QStringList parts{rack->name()};
+        for (const VaultEntry* entry : rack->entries())
+            parts.append(entry->toString());
+        out.append(parts.join(QLatin1Char('|')));
+    }
+    return out;
+}
+
+QByteArray readAll(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& fileName, const QByteArray& bytes)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the fixture");
+}
+
+QString text(const char* key)
+{
+    return ModuleTexts::text(QLatin1String(key));
+}
+
+template <typename T>
+T* child(QObject* parent, const char* name)
+{
+    T* found = parent->findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+// A radio button takes clicks on its indicator and text only, not on the
+// whole width its layout gives it.
+void clickRadio(QRadioButton* button)
+{
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+}
+
+bool isSymbol(QChar c)
+{
+    return !c.isLetterOrNumber();
+}
+
+// The rack tabs follow the vault's rack list, and each rack model knows its tab.
+bool racksMatchTabs(const Base& base)
+{
+    const auto model = base.model();
+    if (!model)
+        return base.count() == RackModel::FirstRackTab;
+    const auto racks = model->racks();
+    if (base.count() != racks->size() + RackModel::FirstRackTab)
+        return false;
+    for (int i = 0; i < racks->size(); ++i) {
+        const int tab = i + RackModel::FirstRackTab;
+        const auto* view = qobject_cast<const Rack*>(base.widget(tab));
+        if (!view || view->rackModel() != racks->at(i) || racks->at(i)->tabIndex() != tab
+            || base.tabText(tab) != racks->at(i)->name())
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+class TestWorkspaceExchange : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void generatorPanel_data();
+    void generatorPanel();
+    void symbolCountFollowsLength();
+
+    void exchangeModes();
+    void exchangeFileBrowser();
+    void exportFromTheVaultPage();
+    void rackImportFromTheVaultPage();
+    void rackImportCreatesTheRackOnRequest();
+
+    void dialogTextsAndNames();
+    void dialogChecksInOrder_data();
+    void dialogChecksInOrder();
+    void dialogBrowserRefusesTheOpenVault();
+    void fullImportBuildsTheVault_data();
+    void fullImportBuildsTheVault();
+    void fullImportWithoutHeaderLeavesAnEmptyVault();
+    void createdVaultOpensAgain_data();
+    void createdVaultOpensAgain();
+
+    void exportThenFullImportGivesTheSameVault();
+
+private:
+    void openVault(const QString& fileName, const QString& password);
+    QStringList generated() const;
+
+    std::unique_ptr<MainWindow> _window;
+    Base* _base = nullptr;
+    QString _folder;
+    QString _vaultFile;
+};
+
+void TestWorkspaceExchange::initTestCase()
+{
+    ModuleTexts::setLanguage(QStringLiteral("en_US"));
+    QVERIFY(dropPermissionOverride());
+}
+
+void TestWorkspaceExchange::init()
+{
+    _folder = TestEnvironment::freshDir(QStringLiteral("workspace"));
+    _vaultFile = _folder + QStringLiteral("/vault.kovrin");
+    QDir(QDir::homePath() + QStringLiteral("/.local/share/Trash")).removeRecursively();
+    _window = std::make_unique<MainWindow>();
+    _base = _window->base();
+    _window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(_window.get()));
+}
+
+void TestWorkspaceExchange::cleanup()
+{
+    FileDialogs::setChooser({});
+    if (_base && _base->model())
+        _base->model()->resetModified(); // no saving question when the window goes
+    _window.reset();
+    _base = nullptr;
+}
+
+void TestWorkspaceExchange::openVault(const QString& fileName, const QString& password)
+{
+    child<QLineEdit>(_base, "_tbxVaultFile")->setText(fileName);
+    child<QLineEdit>(_base, "_tbxPassword")->setText(password);
+    QTest::mouseClick(child<QPushButton>(_base, "_btnVaultOpening"), Qt::LeftButton);
+    // Opening shows the first rack; the exchange group is on the Vault page.
+    _base->setCurrentIndex(0);
+}
+
+QStringList TestWorkspaceExchange::generated() const
+{
+    const QString shown = child<QTextEdit>(_base, "_tbxPasswords")->toPlainText();
+    return shown.isEmpty() ? QStringList() : shown.split(QLatin1Char('\n'));
+}
+
+// Settings of the page, then what the generation shows.
+void TestWorkspaceExchange::generatorPanel_data()
+{
+    QTest::addColumn<int>("chars");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("classes"); // l lower, u upper, n number, s symbol
+    QTest::addColumn<bool>("spaced");
+    QTest::addColumn<QList<int>>("groups"); // lengths of the space-separated groups; empty: not spaced
+
+    QTest::newRow("defaults") << 11 << 20 << "luns" << false << QList<int>();
+    QTest::newRow("count 0") << 11 << 0 << "luns" << false << QList<int>();
+    QTest::newRow("only symbols") << 11 << 5 << "s" << false << QList<int>();
+    QTest::newRow("symbols unchecked") << 16 << 10 << "lun" << false << QList<int>();
+    QTest::newRow("spaced, 3 characters") << 3 << 4 << "luns" << true << QList<int>{3};
+    QTest::newRow("spaced, 8 characters") << 8 << 4 << "luns" << true << QList<int>{3, 3, 2};
+    QTest::newRow("spaced, 11 characters") << 11 << 4 << "luns" << true << QList<int>{3, 3, 3, 2};
+    QTest::newRow("no class") << 11 << 20 << "" << false << QList<int>();
+}
+
+void TestWorkspaceExchange::generatorPanel()
+{
+    QFETCH(int, chars);
+    QFETCH(int, count);
+    QFETCH(QString, classes);
+    QFETCH(bool, spaced);
+    QFETCH(QList<int>, groups);
+
+    auto* symbols = child<QSpinBox>(_base, "_sbxSymbols");
+    // Something on display first: a generation replaces it, a refusal keeps it.
+    child<QSpinBox>(_base, "_sbxPasswords")->setValue(2);
+    QTest::mouseClick(child<QPushButton>(_base, "_btnPasswords"), Qt::LeftButton);
+    const QStringList before = generated();
+    QCOMPARE(before.size(), 2);
+
+    child<QSpinBox>(_base, "_sbxChars")->setValue(chars);
+    child<QSpinBox>(_base, "_sbxPasswords")->setValue(count);
+    child<QCheckBox>(_base, "_chkLowerCase")->setChecked(classes.contains(QLatin1Char('l')));
+    child<QCheckBox>(_base, "_chkUppserCase")->setChecked(classes.contains(QLatin1Char('u')));
+    child<QCheckBox>(_base, "_chkNumber")->setChecked(classes.contains(QLatin1Char('n')));
+    child<QCheckBox>(_base, "_chkSymbol")->setChecked(classes.contains(QLatin1Char('s')));
+    child<QCheckBox>(_base, "_chkSpace")->setChecked(spaced);
+    QCOMPARE(!symbols->isHidden(), classes.contains(QLatin1Char('s')));
+
+    MessageBoxAnswerer answerer;
+    QTest::mouseClick(child<QPushButton>(_base, "_btnPasswords"), Qt::LeftButton);
+    if (classes.isEmpty()) {
+        QCOMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.last().icon, QMessageBox::Warning);
+        QCOMPARE(answerer.last().text, text("NoCharDefined"));
+        QCOMPARE(answerer.last().detailedText, text("CheckOneSymbol"));
+        QCOMPARE(generated(), before);
+        return;
+    }
+    QCOMPARE(answerer.count(), 0);
+    const QStringList shown = generated();
+    QCOMPARE(shown.size(), count);
+    for (const QString& line : shown) {
+        QString password = line;
+        if (spaced) {
+            QList<int> sizes;
+            for (const QString& group : line.split(QLatin1Char(' ')))
+                sizes.append(int(group.size()));
+            QCOMPARE(sizes, groups);
+            password.remove(QLatin1Char(' '));
+        }
+        QCOMPARE(password.size(), chars);
+        for (const QChar c : password) {
+            QVERIFY2(!isSymbol(c) || classes.contains(QLatin1Char('s')), qPrintable(password));
+            if (classes == QLatin1String("s"))
+                QVERIFY2(isSymbol(c), qPrintable(password));
+        }
+    }
+    // The spaces exist on screen only: unchecking shows the same passwords without them.
+    if (spaced) {
+        child<QCheckBox>(_base, "_chkSpace")->setChecked(false);
+        QStringList plain = shown;
+        plain.replaceInStrings(QStringLiteral(" "), QString());
+        QCOMPARE(generated(), plain);
+    }
+}
+
+void TestWorkspaceExchange::symbolCountFollowsLength()
+{
+    auto* chars = child<QSpinBox>(_base, "_sbxChars");
+    auto* symbols = child<QSpinBox>(_base, "_sbxSymbols");
+    QCOMPARE(chars->value(), 11);
+    QCOMPARE(symbols->value(), 3);
+    QCOMPARE(symbols->maximum(), 11);
+    chars->setValue(2);
+    QCOMPARE(symbols->maximum(), 2);
+    QCOMPARE(symbols->value(), 2);
+    chars->setValue(20);
+    QCOMPARE(symbols->maximum(), 20);
+    QCOMPARE(symbols->value(), 2);
+}
+
+void TestWorkspaceExchange::exchangeModes()
+{
+    writeVault(_vaultFile, {{"Mail", {}}, {"Bank", {}}});
+    openVault(_vaultFile, Password);
+    QVERIFY(_base->model());
+    auto* exportButton = child<QRadioButton>(_base, "_rbnExport");
+    auto* importButton = child<QRadioButton>(_base, "_rbnImport");
+    auto* names = child<QComboBox>(_base, "_cbxTabName");
+    auto* run = child<QPushButton>(_base, "_btnExport");
+    auto* file = child<QLineEdit>(_base, "_tbxImportFile");
+    QVERIFY(exportButton->isChecked());
+    QVERIFY(!names->isVisibleTo(_base));
+    QCOMPARE(run->text(), text("ToExport"));
+
+    file->setText(QStringLiteral("kept.csv"));
+    clickRadio(importButton);
+    QVERIFY(importButton->isChecked() && !exportButton->isChecked());
+    QVERIFY(names->isVisibleTo(_base));
+    QCOMPARE(names->count(), 2);
+    QCOMPARE(names->itemText(0), QStringLiteral("Mail"));
+    QCOMPARE(names->itemText(1), QStringLiteral("Bank"));
+    QCOMPARE(run->text(), text("ToImport"));
+    QCOMPARE(child<QLabel>(_base, "_lblImportFile")->text(), text("ImportFileLabel"));
+    QVERIFY(!child<QLabel>(_base, "_lblImportFile")->toolTip().startsWith(QLatin1Char('[')));
+    QCOMPARE(file->text(), QStringLiteral("kept.csv"));
+
+    clickRadio(exportButton);
+    QVERIFY(!names->isVisibleTo(_base));
+    QCOMPARE(run->text(), text("ToExport"));
+    QCOMPARE(child<QLabel>(_base, "_lblImportFile")->text(), text("ExportFileLabel"));
+    QCOMPARE(file->text(), QStringLiteral("kept.csv"));
+}
+
+void TestWorkspaceExchange::exchangeFileBrowser()
+{
+    writeVault(_vaultFile, {{"Mail", {}}});
+    openVault(_vaultFile, Password);
+    _base->setVaultFile(_vaultFile);
+    struct Call
+    {
+        FileDialogs::Mode mode;
+        QString caption;
+        QString dir;
+        QString filter;
+    };
+    QList<Call> calls;
+    QString answer = QStringLiteral("/tmp/chosen.csv");
+    FileDialogs::setChooser([&](FileDialogs::Mode mode, QWidget* parent, const QString& caption, const QString& dir,
+                                const QString& filter) {
+        if (parent != _base)
+            qFatal("file dialog without the workspace as parent");
+        calls.append({mode, caption, dir, filter});
+        return answer;
+    });
+    auto* browse = child<QPushButton>(_base, "_btnExportFileBrowser");
+    auto* file = child<QLineEdit>(_base, "_tbxImportFile");
+    QTest::mouseClick(browse, Qt::LeftButton);
+    QCOMPARE(file->text(), answer);
+    clickRadio(child<QRadioButton>(_base, "_rbnImport"));
+    answer.clear(); // cancelled
+    QTest::mouseClick(browse, Qt::LeftButton);
+    QCOMPARE(file->text(), QString());
+
+    QCOMPARE(calls.size(), 2);
+    QCOMPARE(calls[0].mode, FileDialogs::Mode::Save);
+    QCOMPARE(calls[0].caption, text("VaultFileExport"));
+    QCOMPARE(calls[0].dir, _vaultFile);
+    QCOMPARE(calls[0].filter, text("VaultFileExportExtensions"));
+    QCOMPARE(calls[1].mode, FileDialogs::Mode::Open);
+    QCOMPARE(calls[1].caption, text("VaultFileImport"));
+    QCOMPARE(calls[1].dir, QDir::homePath());
+}
+
+void TestWorkspaceExchange::exportFromTheVaultPage()
+{
+    writeVault(_vaultFile, {{"A", {"r1\tu1\tp1\tcafé"}}, {"B", {}}});
+    openVault(_vaultFile, Password);
+    auto* password = child<QLineEdit>(_base, "_tbxPassword");
+    auto* file = child<QLineEdit>(_base, "_tbxImportFile");
+    auto* run = child<QPushButton>(_base, "_btnExport");
+    const QByteArray vault = readAll(_vaultFile);
+
+    // The open vault is never the target, whatever the answer would be.
+    password->setText(Password);
+    file->setText(_vaultFile);
+    {
+        MessageBoxAnswerer answerer({QMessageBox::Yes});
+        QTest::mouseClick(run, Qt::LeftButton);
+        QCOMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.last().icon, QMessageBox::Warning);
+        QCOMPARE(answerer.last().text, text("ExportOverVault").arg(_vaultFile));
+    }
+    QCOMPARE(readAll(_vaultFile), vault);
+    QVERIFY(password->text().isEmpty());
+
+    const QString target = _folder + QStringLiteral("/out.csv");
+    password->setText(Password);
+    file->setText(target);
+    MessageBoxAnswerer answerer;
+    QTest::mouseClick(run, Qt::LeftButton);
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(answerer.last().text, text("VaultExported").arg(target));
+    QCOMPARE(readAll(target), QByteArray("\n\nrack:A\n\nr1\tu1\tp1\tcaf\xc3\xa9\n\n\nrack:B\n\n"));
+    struct stat info{};
+    QCOMPARE(::stat(QFile::encodeName(target).constData(), &info), 0);
+    QCOMPARE(int(info.st_mode & 0777), 0600);
+    // The export is over: loading works again.
+    QVERIFY(password->text().isEmpty());
+    openVault(_vaultFile, Password);
+    QCOMPARE(describe(*_base->model()), (QStringList{"A|r1\tu1\tp1\tcafé", "B"}));
+}
+
+void TestWorkspaceExchange::rackImportFromTheVaultPage()
+{
+    writeVault(_vaultFile, {{"Mail", {"old\tu\tp\t"}}, {"Bank", {}}});
+    openVault(_vaultFile, Password);
+    const QString csv = _folder + QStringLiteral("/in.csv");
+    writeFile(csv, "a\tu\tp\tc\r\nb\tu\tp\t\n\nc\tu\n");
+    clickRadio(child<QRadioButton>(_base, "_rbnImport"));
+    child<QComboBox>(_base, "_cbxTabName")->setCurrentText(QStringLiteral("Bank"));
+    child<QLineEdit>(_base, "_tbxImportFile")->setText(csv);
+    MessageBoxAnswerer answerer;
+    QTest::mouseClick(child<QPushButton>(_base, "_btnExport"), Qt::LeftButton);
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(answerer.last().text, text("ImportResult").arg(2).arg(2));
+    QCOMPARE(describe(*_base->model()), (QStringList{"Mail|old\tu\tp\t", "Bank|a\tu\tp\tc|b\tu\tp\t"}));
+    QCOMPARE(_base->currentIndex(), 3);
+    QCOMPARE(child<QLabel>(_base->widget(3), "_lblEntries")->text(), QStringLiteral("2/2"));
+    QVERIFY(_base->model()->isModified());
+    QVERIFY(_window->actSave()->isEnabled());
+}
+
+// A stale rack list can name a rack the vault no longer has.
+void TestWorkspaceExchange::rackImportCreatesTheRackOnRequest()
+{
+    writeVault(_vaultFile, {{"Mail", {}}});
+    openVault(_vaultFile, Password);
+    const QString csv = _folder + QStringLiteral("/in.csv");
+    writeFile(csv, "not an entry\n");
+    child<QLineEdit>(_base, "_tbxImportFile")->setText(csv);
+    MessageBoxAnswerer answerer({QMessageBox::Yes, QMessageBox::Ok});
+    _base->importRack(QStringLiteral("Travel"));
+    QCOMPARE(answerer.count(), 2);
+    QCOMPARE(answerer.seen()[0].text, text("RequestForRackCreation").arg(QStringLiteral("Travel")));
+    QCOMPARE(answerer.seen()[0].defaultButton, QMessageBox::No);
+    QCOMPARE(answerer.last().text, text("ImportResult").arg(0).arg(1));
+    QCOMPARE(_base->model()->rackNames(), (QStringList{"Mail", "Travel"}));
+    QVERIFY(racksMatchTabs(*_base));
+    QCOMPARE(_base->tabText(_base->currentIndex()), QStringLiteral("Travel"));
+    QVERIFY(!_base->model()->isModified());
+}
+
+void TestWorkspaceExchange::dialogTextsAndNames()
+{
+    VaultImport import(_base);
+    VaultImport create(true, _base);
+    QCOMPARE(import.windowTitle(), QStringLiteral("Importing a complete vault"));
+    QCOMPARE(create.windowTitle(), text("NewVault"));
+    QCOMPARE(child<QPushButton>(&import, "_pImportButton")->text(), QStringLiteral("Import"));
+    QCOMPARE(child<QPushButton>(&create, "_pImportButton")->text(), text("Create"));
+    QVERIFY(child<QLineEdit>(&create, "_pCsvFileInput")->isHidden());
+    // Every field is named after its label, and every text comes from the bundle.
+    for (VaultImport* dialog : {&import, &create}) {
+        for (const QLineEdit* field : dialog->findChildren<QLineEdit*>())
+            QVERIFY2(!field->accessibleName().isEmpty(), qPrintable(field->objectName()));
+        for (const QWidget* widget : dialog->findChildren<QWidget*>())
+            QVERIFY2(!widget->toolTip().startsWith(QLatin1Char('[')), qPrintable(widget->objectName()));
+    }
+    QCOMPARE(child<QLineEdit>(&import, "_pPwdInput")->accessibleName(), QStringLiteral("Password"));
+}
+
+// Each row fills the dialog and presses Import: the boxes in order, whether
+// the dialog stays, which field is cleared, what is on disk.
+void TestWorkspaceExchange::dialogChecksInOrder_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("confirmation");
+    QTest::addColumn<QString>("vault"); // relative to the test folder; "" none; "open" the open vault
+    QTest::addColumn<QString>("csv");   // relative to the test folder; "" none
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<int>("icon"); // of the last box
+    QTest::addColumn<bool>("stays");
+    QTest::addColumn<bool>("passwordCleared");
+    QTest::addColumn<QByteArray>("vaultAfter"); // "missing" when no file
+
+    const QByteArray missing("missing");
+    const int info = QMessageBox::Information, warning = QMessageBox::Warning, critical = QMessageBox::Critical;
+    QTest::newRow("empty password") << "" << "" << "new.kovrin" << "in.csv" << QMessageBox::Ok
+                                    << QStringList{"WaitingForPassword"} << info << true << true << missing;
+    QTest::newRow("commercial at refused") << "aaaaB1@" << "aaaaB1@" << "new.kovrin" << "in.csv" << QMessageBox::Ok
+                                           << QStringList{"IllegalPassword"} << critical << true << true << missing;
+    QTest::newRow("no digit") << "aaaaBc#" << "aaaaBc#" << "new.kovrin" << "in.csv" << QMessageBox::Ok
+                              << QStringList{"IllegalPassword"} << critical << true << true << missing;
+    QTest::newRow("six characters") << "aaaB1#" << "aaaB1#" << "new.kovrin" << "in.csv" << QMessageBox::Ok
+                                    << QStringList{"IllegalPassword"} << critical << true << true << missing;
+    QTest::newRow("mismatch") << NewPassword << "aaaaB1$" << "new.kovrin" << "in.csv" << QMessageBox::Ok
+                              << QStringList{"NoPwdConcordance"} << warning << true << false << missing;
+    QTest::newRow("number sign accepted, no vault name") << NewPassword << NewPassword << "" << "in.csv"
+                                                         << QMessageBox::Ok << QStringList{"UndefinedVaultFile"}
+                                                         << warning << true << false << missing;
+    QTest::newRow("the open vault typed by hand") << NewPassword << NewPassword << "open" << "in.csv"
+                                                  << QMessageBox::Yes
+                                                  << QStringList{"ActualAndNewVaultHaveSameFilename"} << critical
+                                                  << true << false << QByteArray("open vault");
+    QTest::newRow("existing file, No") << NewPassword << NewPassword << "old.kovrin" << "in.csv" << QMessageBox::No
+                                       << QStringList{"RequestForFileOverwriting"} << int(QMessageBox::Question)
+                                       << false << false << QByteArray("old");
+    // The old file goes to the trash and the new, empty one stays on disk.
+    QTest::newRow("existing file, Yes, no CSV name")
+        << NewPassword << NewPassword << "old.kovrin" << "" << QMessageBox::Yes
+        << QStringList{"RequestForFileOverwriting", "ImportFileMustBeDefined"} << warning << true << false
+        << QByteArray();
+    QTest::newRow("file not creatable") << NewPassword << NewPassword << "none/new.kovrin" << "in.csv"
+                                        << QMessageBox::Ok << QStringList{"FileNotOpened"} << critical << true
+                                        << false << missing;
+    QTest::newRow("no CSV name") << NewPassword << NewPassword << "new.kovrin" << "" << QMessageBox::Ok
+                                 << QStringList{"ImportFileMustBeDefined"} << warning << true << false << QByteArray();
+    QTest::newRow("CSV missing") << NewPassword << NewPassword << "new.kovrin" << "none.csv" << QMessageBox::Ok
+                                 << QStringList{"FileNotReadable"} << warning << true << false << QByteArray();
+}
+
+void TestWorkspaceExchange::dialogChecksInOrder()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, confirmation);
+    QFETCH(QString, vault);
+    QFETCH(QString, csv);
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFETCH(QStringList, keys);
+    QFETCH(int, icon);
+    QFETCH(bool, stays);
+    QFETCH(bool, passwordCleared);
+    QFETCH(QByteArray, vaultAfter);
+
+    writeVault(_vaultFile, {{"Mail", {"a\tu\tp\tc"}}});
+    openVault(_vaultFile, Password);
+    QVERIFY(_base->model());
+    const QByteArray openVaultBytes = readAll(_vaultFile);
+    writeFile(_folder + QStringLiteral("/old.kovrin"), "old");
+    writeFile(_folder + QStringLiteral("/in.csv"), "\n\nrack:X\n\nx\tu\tp\tc\n");
+    const QString vaultPath = vault == QLatin1String("open") ? _vaultFile
+                              : vault.isEmpty()              ? QString()
+                                                             : _folder + QLatin1Char('/') + vault;
+    if (vaultAfter == "open vault")
+        vaultAfter = openVaultBytes;
+
+    VaultImport dialog(_base);
+    dialog.show();
+    child<QLineEdit>(&dialog, "_pPwdInput")->setText(password);
+    child<QLineEdit>(&dialog, "_pPwd2Input")->setText(confirmation);
+    child<QLineEdit>(&dialog, "_pVaultFileInput")->setText(vaultPath);
+    child<QLineEdit>(&dialog, "_pCsvFileInput")->setText(csv.isEmpty() ? QString() : _folder + QLatin1Char('/') + csv);
+    MessageBoxAnswerer answerer({answer});
+    QTest::mouseClick(child<QPushButton>(&dialog, "_pImportButton"), Qt::LeftButton);
+
+    QCOMPARE(answerer.count(), keys.size());
+    for (int i = 0; i < keys.size(); ++i) {
+        const QString expected = text(qPrintable(keys[i]));
+        const QString seen = answerer.seen()[i].text;
+        QVERIFY2(seen.startsWith(expected.section(QLatin1Char('['), 0, 0).section(QLatin1Char('%'), 0, 0)),
+                 qPrintable(seen));
+    }
+    QCOMPARE(int(answerer.last().icon), icon);
+    if (keys.last() == QLatin1String("IllegalPassword"))
+        QCOMPARE(answerer.last().detailedText, text("PasswordRule"));
+    if (keys.last() == QLatin1String("NoPwdConcordance"))
+        QCOMPARE(answerer.last().detailedText, text("PasswordsMustBeIdentical"));
+    if (keys.last() == QLatin1String("FileNotOpened") || keys.last() == QLatin1String("FileNotReadable"))
+        QVERIFY(!answerer.last().detailedText.isEmpty());
+    if (keys.last() == QLatin1String("RequestForFileOverwriting"))
+        QCOMPARE(answerer.last().defaultButton, QMessageBox::No);
+    QCOMPARE(dialog.isVisible(), stays);
+    QCOMPARE(child<QLineEdit>(&dialog, "_pPwdInput")->text().isEmpty(), passwordCleared || password.isEmpty());
+    if (!vaultPath.isEmpty())
+        QCOMPARE(QFileInfo::exists(vaultPath) ? readAll(vaultPath) : QByteArray("missing"), vaultAfter);
+    // Nothing reached the workspace: the vault open before is still open.
+    QCOMPARE(_base->model()->fileName(), _vaultFile);
+    QCOMPARE(readAll(_vaultFile), openVaultBytes);
+}
+
+void TestWorkspaceExchange::dialogBrowserRefusesTheOpenVault()
+{
+    writeVault(_vaultFile, {{"Mail", {}}});
+    openVault(_vaultFile, Password);
+    QString answer = _folder + QStringLiteral("/sub/../vault.kovrin");
+    QVERIFY(QDir(_folder).mkdir(QStringLiteral("sub")));
+    FileDialogs::setChooser([&](FileDialogs::Mode mode, QWidget*, const QString&, const QString&, const QString&) {
+        return mode == FileDialogs::Mode::Save ? answer : QString();
+    });
+    VaultImport dialog(_base);
+    dialog.show();
+    auto* input = child<QLineEdit>(&dialog, "_pVaultFileInput");
+    MessageBoxAnswerer answerer;
+    QTest::mouseClick(child<QPushButton>(&dialog, "_pVaultFileBrowsing"), Qt::LeftButton);
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(answerer.last().icon, QMessageBox::Critical);
+    QCOMPARE(answerer.last().text, text("ActualAndNewVaultHaveSameFilename"));
+    QVERIFY(input->text().isEmpty());
+    answer = _folder + QStringLiteral("/new.kovrin");
+    QTest::mouseClick(child<QPushButton>(&dialog, "_pVaultFileBrowsing"), Qt::LeftButton);
+    QCOMPARE(input->text(), answer);
+    QCOMPARE(_base->vaultFile(), answer);
+}
+
+void TestWorkspaceExchange::fullImportBuildsTheVault_data()
+{
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QStringList>("racks");
+    QTest::addColumn<int>("added");
+    QTest::addColumn<int>("rejected");
+
+    QTest::newRow("two racks, a repeated role")
+        << QByteArray("\n\nrack:Mail\n\na\tu\tp\tc\nb\tu\tp\t\na\tv\tq\t\n\n\nrack:Bank\n\nc\tu\tp\tc\n")
+        << QStringList{"Mail|a\tu\tp\tc|b\tu\tp\t", "Bank|c\tu\tp\tc"} << 3 << 1;
+    QTest::newRow("CR LF") << QByteArray("\r\n\r\nrack:Mail\r\n\r\na\tu\tp\tc\r\n\r\n\r\nrack:Bank\r\n\r\n")
+                           << QStringList{"Mail|a\tu\tp\tc", "Bank"} << 1 << 0;
+    QTest::newRow("repeated and empty rack names")
+        << QByteArray("\n\nrack:Mail\n\na\tu\tp\tc\n\n\nrack:\n\nb\tu\tp\tc\n\n\nrack:Mail\n\nc\tu\tp\tc\n")
+        << QStringList{"Mail|a\tu\tp\tc|c\tu\tp\tc", "Rack 1|b\tu\tp\tc"} << 3 << 0;
+}
+
+void TestWorkspaceExchange::fullImportBuildsTheVault()
+{
+    QFETCH(QByteArray, csv);
+    QFETCH(QStringList, racks);
+    QFETCH(int, added);
+    QFETCH(int, rejected);
+
+    writeVault(_vaultFile, {{"Old", {}}});
+    openVault(_vaultFile, Password);
+    const QString csvFile = _folder + QStringLiteral("/in.csv");
+    const QString newVault = _folder + QStringLiteral("/new.kovrin");
+    writeFile(csvFile, csv);
+
+    VaultImport dialog(_base);
+    dialog.show();
+    child<QLineEdit>(&dialog, "_pPwdInput")->setText(NewPassword);
+    child<QLineEdit>(&dialog, "_pPwd2Input")->setText(NewPassword);
+    child<QLineEdit>(&dialog, "_pVaultFileInput")->setText(newVault);
+    child<QLineEdit>(&dialog, "_pCsvFileInput")->setText(csvFile);
+    MessageBoxAnswerer answerer;
+    QTest::mouseClick(child<QPushButton>(&dialog, "_pImportButton"), Qt::LeftButton);
+
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(answerer.last().icon, QMessageBox::Information);
+    QCOMPARE(answerer.last().text, text("ImportResult").arg(added).arg(rejected));
+    QCOMPARE(answerer.last().detailedText, text("LookLog"));
+    QVERIFY(!dialog.isVisible());
+    const auto model = _base->model();
+    QCOMPARE(model->fileName(), newVault);
+    QCOMPARE(describe(*model), racks);
+    QVERIFY(racksMatchTabs(*_base));
+    QCOMPARE(_base->currentIndex(), RackModel::FirstRackTab);
+    QCOMPARE(child<QLabel>(_base->widget(2), "_lblEntries")->text(),
+             QStringLiteral("%1/%1").arg(model->racks()->first()->entryCount()));
+    QVERIFY(model->isModified());
+    QVERIFY(_window->actSave()->isEnabled());
+    QVERIFY(child<QRadioButton>(_base, "_rbnExport")->isChecked());
+    // The new vault file is written when the user saves, not before.
+    QCOMPARE(readAll(newVault), QByteArray());
+    QVERIFY(QFileInfo::exists(newVault));
+}
+
+void TestWorkspaceExchange::fullImportWithoutHeaderLeavesAnEmptyVault()
+{
+    const QString csvFile = _folder + QStringLiteral("/in.csv");
+    writeFile(csvFile, "a\tu\tp\tc\n");
+    VaultImport dialog(_base);
+    dialog.show();
+    child<QLineEdit>(&dialog, "_pPwdInput")->setText(NewPassword);
+    child<QLineEdit>(&dialog, "_pPwd2Input")->setText(NewPassword);
+    child<QLineEdit>(&dialog, "_pVaultFileInput")->setText(_folder + QStringLiteral("/new.kovrin"));
+    child<QLineEdit>(&dialog, "_pCsvFileInput")->setText(csvFile);
+    MessageBoxAnswerer answerer;
+    QTest::mouseClick(child<QPushButton>(&dialog, "_pImportButton"), Qt::LeftButton);
+    QCOMPARE(answerer.count(), 0);
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(_base->model());
+    QCOMPARE(_base->model()->rackCount(), 0);
+    QVERIFY(!_base->model()->isModified());
+    QCOMPARE(_base->count(), RackModel::FirstRackTab);
+}
+
+void TestWorkspaceExchange::createdVaultOpensAgain_data()
+{
+    QTest::addColumn<QString>("lang");
+    QTest::addColumn<QString>("rack");
+    QTest::newRow("en_US") << "en_US" << "Rack 1";
+    QTest::newRow("fr_FR") << "fr_FR" << "Compartiment 1";
+}
+
+void TestWorkspaceExchange::createdVaultOpensAgain()
+{
+    QFETCH(QString, lang);
+    QFETCH(QString, rack);
+    ModuleTexts::setLanguage(lang);
+    const auto restore = qScopeGuard([] { ModuleTexts::setLanguage(QStringLiteral("en_US")); });
+    _window = std::make_unique<MainWindow>();
+    _base = _window->base();
+
+    const QString newVault = _folder + QStringLiteral("/created.kovrin");
+    // Through the main window's action, which runs the dialog modally.
+    QTimer::singleShot(0, this, [&] {
+        auto* dialog = qobject_cast<VaultImport*>(QApplication::activeModalWidget());
+        if (!dialog)
+            qFatal("the new vault dialog is not shown");
+        if (child<QLineEdit>(dialog, "_pCsvFileInput")->isVisibleTo(dialog))
+            qFatal("the CSV field shows in create mode");
+        child<QLineEdit>(dialog, "_pPwdInput")->setText(NewPassword);
+        child<QLineEdit>(dialog, "_pPwd2Input")->setText(NewPassword);
+        child<QLineEdit>(dialog, "_pVaultFileInput")->setText(newVault);
+        QTest::mouseClick(child<QPushButton>(dialog, "_pImportButton"), Qt::LeftButton);
+    });
+    MessageBoxAnswerer answerer;
+    auto* action = _window->findChild<QAction*>(QStringLiteral("_actNewVault"));
+    QVERIFY(action && action->isEnabled());
+    action->trigger();
+    QVERIFY(action->isEnabled());
+
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(answerer.last().text, text("VaultCreated").arg(newVault));
+    QCOMPARE(_base->model()->rackNames(), QStringList{rack});
+    QVERIFY(!_base->model()->isModified());
+    QCOMPARE(_base->tabText(_base->currentIndex()), rack);
+    QVERIFY(racksMatchTabs(*_base));
+
+    QTabWidget tabs;
+    const auto loaded = Model::loadVault(newVault, *Model::keyFromPassword(NewPassword), &tabs, nullptr);
+    QCOMPARE(describe(*loaded), QStringList{rack});
+}
+
+// A person's whole task: export the open vault, build a new vault from the
+// export, save it, open it again.
+void TestWorkspaceExchange::exportThenFullImportGivesTheSameVault()
+{
+    Racks racks{{"Mail", {}}, {"Bank: main", {}}, {"Empty", {}}, {"Ünïcode ✓", {}}};
+    for (int i = 0; i < 30; ++i) {
+        racks[i % 2].second.append(QStringLiteral("role %1\tuser%1@example.com\tP@ss-%1\t").arg(i));
+        racks[3].second.append(QStringLiteral("rôle %1\t\tmot de passe\tcommentaire « %1 »").arg(i));
+    }
+    writeVault(_vaultFile, racks);
+    openVault(_vaultFile, Password);
+    const QStringList original = describe(*_base->model());
+    QCOMPARE(original.size(), 4);
+
+    const QString csv = _folder + QStringLiteral("/export.csv");
+    child<QLineEdit>(_base, "_tbxPassword")->setText(Password);
+    child<QLineEdit>(_base, "_tbxImportFile")->setText(csv);
+    {
+        MessageBoxAnswerer answerer;
+        QTest::mouseClick(child<QPushButton>(_base, "_btnExport"), Qt::LeftButton);
+        QCOMPARE(answerer.last().text, text("VaultExported").arg(csv));
+    }
+
+    const QString copy = _folder + QStringLiteral("/copy.kovrin");
+    QTimer::singleShot(0, this, [&] {
+        auto* dialog = qobject_cast<VaultImport*>(QApplication::activeModalWidget());
+        if (!dialog)
+            qFatal("the import dialog is not shown");
+        child<QLineEdit>(dialog, "_pPwdInput")->setText(NewPassword);
+        child<QLineEdit>(dialog, "_pPwd2Input")->setText(NewPassword);
+        child<QLineEdit>(dialog, "_pVaultFileInput")->setText(copy);
+        child<QLineEdit>(dialog, "_pCsvFileInput")->setText(csv);
+        QTest::mouseClick(child<QPushButton>(dialog, "_pImportButton"), Qt::LeftButton);
+    });
+    {
+        MessageBoxAnswerer answerer;
+        auto* action = _window->actFullImport();
+        QVERIFY(action->isEnabled());
+        action->trigger();
+        QVERIFY(action->isEnabled());
+        QCOMPARE(answerer.last().text, text("ImportResult").arg(60).arg(0));
+    }
+    QCOMPARE(_base->model()->fileName(), copy);
+    {
+        MessageBoxAnswerer answerer({QMessageBox::Save});
+        _window->actSave()->trigger();
+        QCOMPARE(answerer.count(), 1);
+    }
+    QVERIFY(!_base->model()->isModified());
+
+    openVault(copy, NewPassword);
+    QVERIFY(_base->model());
+    QCOMPARE(_base->model()->fileName(), copy);
+    QCOMPARE(describe(*_base->model()), original);
+    QVERIFY(racksMatchTabs(*_base));
+}
+
+KOVRIN_TEST_MAIN(TestWorkspaceExchange)
+#include "tst_workspaceexchange.moc"

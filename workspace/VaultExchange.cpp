@@ -1,0 +1,350 @@
+#include "VaultExchange.h"
+
+#include "AesPair.h"
+#include "Exception.h"
+#include "ExchangeText.h"
+#include "Logger.h"
+#include "MessageBoxes.h"
+#include "Model.h"
+#include "ModuleTexts.h"
+#include "RackModel.h"
+#include "VaultEntry.h"
+#include "VaultFileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QSet>
+
+#include <openssl/crypto.h>
+
+const QString VaultExchange::ImportRackContext = QStringLiteral("void Base::importRack(const QString&, const QString&) -> ");
+const QString VaultExchange::ImportVaultContext = QStringLiteral("void VaultImport::importVault() -> ");
+
+namespace {
+QString text(const char* key)
+{
+    return ModuleTexts::text(QLatin1String(key));
+}
+
+// Unbuffered, so that a failing write reports its own reason at once.
+constexpr QIODevice::OpenMode NewFileMode = QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered;
+constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr qsizetype ChunkSize = 64 * 1024;
+
+// The roles of a rack, for a check in constant time per line. The views point
+// into entries the rack (or the batch on its way into it) owns.
+QSet<QStringView> rolesOf(const RackModel& rack)
+{
+    QSet<QStringView> roles;
+    roles.reserve(rack.entryCount());
+    for (const VaultEntry* entry : rack.entries())
+        roles.insert(entry->nameView());
+    return roles;
+}
+
+// Entries accepted for one rack, handed over in one insertion so that a view
+// over the rack updates once; on the way out in every case, also when a
+// later line raises.
+class Batch
+{
+public:
+    explicit Batch(RackModel& rack) : _rack(rack) {}
+    ~Batch() { _rack.appendEntries(_entries); }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+    void append(std::unique_ptr<VaultEntry> entry) { _entries.append(entry.release()); }
+
+private:
+    RackModel& _rack;
+    QList<VaultEntry*> _entries;
+};
+
+QString canonical(const QString& name)
+{
+    const QFileInfo info(name);
+    if (info.exists())
+        return info.canonicalFilePath();
+    // Not there yet (or a dangling link): the folder resolves, the name stays.
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                            : folder + QLatin1Char('/') + info.fileName();
+}
+
+void writeLine(Logger* logger, LoggerLevel::LogLevel level, const QString& message)
+{
+    if (!logger)
+        return;
+    if (level == LoggerLevel::Warning)
+        logger->warning(message);
+    else
+        logger->critical(message);
+}
+} // namespace
+
+QByteArray VaultExchange::fullVaultText(const Model& model)
+{
+    qsizetype room = 0;
+    for (const RackModel* rack : *model.racks()) {
+        room += 9 + 3 * rack->name().size();
+        for (const VaultEntry* entry : rack->entries())
+            room += 3 * entry->toString().size() + 1;
+    }
+    QByteArray out;
+    out.reserve(room);
+    for (const RackModel* rack : *model.racks())
+        ExchangeText::appendRack(out, rack->name(), rack->entries());
+    return out;
+}
+
+bool VaultExchange::isSameFile(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    return canonical(a) == canonical(b);
+}
+
+bool VaultExchange::isVaultOrBackup(const QString& fileName, const QString& vaultFile)
+{
+    return !vaultFile.isEmpty()
+           && (isSameFile(fileName, vaultFile) || isSameFile(fileName, vaultFile + QLatin1Char('~')));
+}
+
+VaultExchange::Written VaultExchange::exportToFile(const Model& model, const QString& fileName, QString* error)
+{
+    QFile file(fileName);
+    // Created owner-only from the start, so no other account can open it in between.
+    if (!file.open(NewFileMode, OwnerOnly)) {
+        *error = file.errorString();
+        return Written::NotCreated;
+    }
+    // The text goes out through one small buffer, used again and again: no
+    // copy of every password in memory at once, and one buffer to wipe.
+    QByteArray chunk;
+    chunk.reserve(ChunkSize + ChunkSize / 2);
+    const auto wipeChunk = qScopeGuard([&chunk] {
+        chunk.resize(chunk.capacity());
+        OPENSSL_cleanse(chunk.data(), size_t(chunk.size()));
+    });
+    const auto fail = [&](const QString& reason) {
+        *error = reason;
+        file.close();
+        file.remove();
+        return Written::NotWritten;
+    };
+    // A short write sets no device error; the next attempt fails with the reason.
+    const auto flushChunk = [&]() {
+        for (qint64 done = 0; done < chunk.size();) {
+            const qint64 written = file.write(chunk.constData() + done, chunk.size() - done);
+            if (written <= 0)
+                return false;
+            done += written;
+        }
+        chunk.resize(0);
+        return true;
+    };
+
+    // The umask may have taken the owner's bits away at creation.
+    if (!file.setPermissions(OwnerOnly))
+        return fail(file.errorString());
+    for (const RackModel* rack : *model.racks()) {
+        ExchangeText::appendHeader(chunk, rack->name());
+        for (const VaultEntry* entry : rack->entries()) {
+            entry->appendBytes(chunk);
+            chunk.append('\n');
+            if (chunk.size() >= ChunkSize && !flushChunk())
+                return fail(file.errorString());
+        }
+    }
+    if (!flushChunk() || !file.flush())
+        return fail(file.errorString());
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
+    return Written::Done;
+}
+
+bool VaultExchange::exportVault(QWidget* parent, const Model* model, QLineEdit& passwordField, const QString& target)
+{
+    if (!model) {
+        MessageBoxes::critical(parent, text("UndefinedGlobalModel"));
+        return false;
+    }
+    const QString password = passwordField.text();
+    if (password.isEmpty()) {
+        MessageBoxes::information(parent, text("WaitingForPassword"));
+        passwordField.clear();
+        passwordField.setFocus();
+        return false;
+    }
+    const bool rightPassword = model->hasKey(*Model::keyFromPassword(password));
+    passwordField.clear();
+    if (!rightPassword) {
+        MessageBoxes::warning(parent, text("WrongPassword"));
+        passwordField.setFocus();
+        return false;
+    }
+
+    // The export must never take the place of the vault or of its backup.
+    if (isVaultOrBackup(target, model->fileName())) {
+        MessageBoxes::warning(parent, text("ExportOverVault").arg(target));
+        return false;
+    }
+    if (QFileInfo::exists(target)) {
+        if (MessageBoxes::ask(parent, text("RequestForFileOverwriting").arg(target), QString(),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+            != QMessageBox::Yes)
+            return false;
+        if (!VaultFileSystem().moveToTrash(target, nullptr)) {
+            MessageBoxes::warning(parent, text("FileDeletingFailure").arg(target));
+            return false;
+        }
+    }
+
+    QString error;
+    switch (exportToFile(*model, target, &error)) {
+    case Written::NotCreated:
+        MessageBoxes::critical(parent, text("FileNotOpened").arg(target), error);
+        return false;
+    case Written::NotWritten:
+        MessageBoxes::critical(parent, text("FileNotWritable").arg(target), error);
+        return false;
+    case Written::Done: break;
+    }
+    MessageBoxes::information(parent, text("VaultExported").arg(target));
+    return true;
+}
+
+VaultExchange::Counts VaultExchange::importLines(QIODevice& file, RackModel& rack, Logger* log)
+{
+    Counts counts;
+    QSet<QStringView> roles = rolesOf(rack);
+    Batch batch(rack);
+    for (QByteArray line = file.readLine(); !line.isEmpty(); line = file.readLine()) {
+        const QByteArray trimmed = QString::fromUtf8(line).trimmed().toUtf8();
+        std::unique_ptr<VaultEntry> entry;
+        try {
+            entry = VaultEntry::fromBytes(trimmed);
+        } catch (const Exception& e) {
+            ++counts.rejected;
+            writeLine(log, LoggerLevel::Critical, ImportRackContext + e.detail());
+            continue;
+        }
+        if (roles.contains(entry->nameView())) {
+            ++counts.rejected;
+            writeLine(log, LoggerLevel::Critical, ImportRackContext + text("RoleAlreadyExists").arg(entry->name()));
+            continue;
+        }
+        roles.insert(entry->nameView());
+        batch.append(std::move(entry));
+        ++counts.added;
+    }
+    return counts;
+}
+
+void VaultExchange::importRack(QWidget* parent, const std::shared_ptr<Model>& model, QLineEdit& fileField,
+                               const QString& rackName, const std::function<RackModel*(const QString&)>& createRack,
+                               const std::function<void(RackModel&)>& finished)
+{
+    if (!model) {
+        MessageBoxes::critical(parent, text("UndefinedGlobalModel"));
+        return;
+    }
+    const QString source = fileField.text();
+    if (source.isEmpty()) {
+        MessageBoxes::warning(parent, text("ImportFileMustBeDefined"));
+        return;
+    }
+    QFile file(source);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text | QIODevice::ExistingOnly)) {
+        MessageBoxes::warning(parent, text("FileNotReadable").arg(source), file.errorString());
+        fileField.setFocus();
+        return;
+    }
+    RackModel* rack = model->rackModel(rackName);
+    if (!rack) {
+        if (MessageBoxes::ask(parent, text("RequestForRackCreation").arg(rackName), QString(),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+            != QMessageBox::Yes)
+            return;
+        rack = createRack ? createRack(rackName) : nullptr;
+        if (!rack)
+            return;
+    }
+
+    const Counts counts = importLines(file, *rack, model->logger().get());
+    file.close();
+    MessageBoxes::information(parent, text("ImportResult").arg(counts.added).arg(counts.rejected), text("LookLog"));
+    if (finished)
+        finished(*rack);
+    if (counts.added > 0)
+        model->setModified();
+}
+
+VaultExchange::Counts VaultExchange::importFullVault(const QByteArray& bytes, Model& model, const RackMaker& racks,
+                                                     Logger* log, int* racksMade)
+{
+    Counts counts;
+    int made = 0;
+    if (racksMade)
+        *racksMade = 0;
+    const ExchangeText::Read read = ExchangeText::read(bytes);
+    QHash<RackModel*, QSet<QStringView>> rolesByRack;
+    const auto skipped = [&] { writeLine(log, LoggerLevel::Warning, ImportVaultContext + text("ExchangeTextSkipped")); };
+
+    for (const ExchangeText::Block& block : read.blocks) {
+        if (block.skippedBefore || block.linesLeftOut)
+            skipped();
+        QString name = block.name;
+        RackModel* rack = nullptr;
+        // A name the vault cannot hold (none, or one holding a line feed, which
+        // only a "rack:" inside an entry line gives) makes a rack of its own.
+        if (name.isEmpty() || name.contains(QLatin1Char('\n'))) {
+            name = racks.freeName();
+            writeLine(log, LoggerLevel::Warning, ImportVaultContext + text("ImportedRackRenamed").arg(block.name, name));
+        } else if ((rack = model.rackModel(name))) {
+            writeLine(log, LoggerLevel::Warning, ImportVaultContext + text("ImportedRackMerged").arg(name));
+        }
+        if (!rack) {
+            rack = racks.create(name);
+            if (!rack)
+                throw Exception(ImportVaultContext + text("RackNotCreated").arg(name));
+            ++made;
+            if (racksMade)
+                *racksMade = made;
+        }
+
+        auto roles = rolesByRack.find(rack);
+        if (roles == rolesByRack.end())
+            roles = rolesByRack.insert(rack, rolesOf(*rack));
+        // The accepted lines go into the rack in one insertion, also when a
+        // later line stops the import.
+        try {
+            Batch batch(*rack);
+            for (const QByteArrayView line : block.lines) {
+                std::unique_ptr<VaultEntry> entry = VaultEntry::fromBytes(line);
+                if (roles->contains(entry->nameView())) {
+                    ++counts.rejected;
+                    writeLine(log, LoggerLevel::Critical,
+                              ImportVaultContext + text("RoleAlreadyExists").arg(entry->name()));
+                    continue;
+                }
+                roles->insert(entry->nameView());
+                batch.append(std::move(entry));
+                ++counts.added;
+            }
+        } catch (...) {
+            if (racks.filled)
+                racks.filled(*rack);
+            throw;
+        }
+        if (racks.filled)
+            racks.filled(*rack);
+    }
+    if (read.skippedAtEnd)
+        skipped();
+    return counts;
+}
