@@ -19,11 +19,10 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${KOVRIN_HOMEPAGE})
-# Libraries from dpkg-shlibdeps; the window needs a Qt platform plugin, which no
-# binary links.
+# Dependencies: what dpkg-shlibdeps finds in the binaries (Debian 12 ships the X11
+# and offscreen platform plugins with libqt6gui6; Wayland's comes recommended).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, hicolor-icon-theme, shared-mime-info, desktop-file-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n, hicolor-icon-theme, shared-mime-info, desktop-file-utils")
 # zemb1 and velk2 are public libraries of the package: shlibs file and the
 # ldconfig trigger.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
