@@ -1,13 +1,27 @@
 #include "MainWindow.h"
 
+#include "Base.h"
 #include "ColorScheme.h"
+#include "Help.h"
+#include "Icons.h"
 #include "Log.h"
 #include "Logger.h"
+#include "MessageBoxes.h"
+#include "Model.h"
 #include "ModuleTexts.h"
+#include "SlotGuard.h"
 #include "UiMainWindow.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
+
+namespace {
+QString text(const char* key)
+{
+    return ModuleTexts::text(QLatin1String(key));
+}
+} // namespace
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), _log(Log::getInstance().log()), _ui(std::make_unique<UiMainWindow>())
@@ -17,6 +31,7 @@ MainWindow::MainWindow(QWidget* parent)
     loadTexts();
 
     _statusLed = new QLabel(this);
+    _statusLed->setObjectName(QStringLiteral("_lblStatusLed"));
     _statusLed->setFixedSize(16, 16);
     _statusLed->setScaledContents(true);
     _ui->_status->addPermanentWidget(_statusLed);
@@ -24,19 +39,38 @@ MainWindow::MainWindow(QWidget* parent)
     _ui->_actDelRack->setEnabled(false);
     _ui->_actSave->setEnabled(false);
     initActions();
+    // Both open the vault creation and import dialog, which is not part of this build yet.
+    _ui->_actNewVault->setEnabled(false);
+    _ui->_actFullImport->setEnabled(false);
 
+    _base = new Base(this);
+    setCentralWidget(_base);
+    _ui->_centralWidget = nullptr; // replaced and deleted by setCentralWidget
+
+    connect(_ui->_actNewVault, &QAction::triggered, this, &MainWindow::onNewVault);
+    connect(_ui->_actFullImport, &QAction::triggered, this, &MainWindow::onFullImporting);
+    connect(_ui->_actSave, &QAction::triggered, this, &MainWindow::onSaving);
+    connect(_ui->_actTheme, &QAction::triggered, this, &MainWindow::onThemeSetup);
+    connect(_ui->_actInfo, &QAction::triggered, this, &MainWindow::onInfo);
     connect(_ui->_actQuit, &QAction::triggered, this, &MainWindow::onQuit);
+    connect(_ui->_actNewRack, &QAction::triggered, _base, &Base::onRackCreating);
+    connect(_ui->_actDelRack, &QAction::triggered, _base, &Base::onRackDeleting);
 }
 
 MainWindow::~MainWindow()
 {
+    // The workspace goes first, while the actions and the lamp it drives still exist.
+    delete _base;
+    _base = nullptr;
     if (_statusLed)
         _statusLed->deleteLater();
 }
 
 void MainWindow::loadTexts()
 {
-    const auto text = [](const char* key) { return ModuleTexts::text(QLatin1String(key)); };
+    const auto text = [](const char* key) {
+        return ModuleTexts::text(QLatin1String(key), QStringLiteral("MainWindow"));
+    };
     _ui->_mnuFile->setTitle(text("_mnuFile.title"));
     _ui->_mnuInfo->setTitle(text("_mnuInfo.title"));
     _ui->_actNewVault->setText(text("_actNewVault.text"));
@@ -53,17 +87,27 @@ void MainWindow::loadTexts()
     _ui->_actDelRack->setText(text("_actDelRack.text"));
     _ui->_actDelRack->setToolTip(text("_actDelRack.tooltip"));
     _ui->_actFullImport->setText(text("_actFullImport.text"));
+    _ui->_actFullImport->setToolTip(text("_actFullImport.tooltip"));
 }
 
 void MainWindow::initActions()
 {
     _ui->_actNewRack->setVisible(false);
-    _ui->_actSave->setEnabled(false);
     _ui->_actNewVault->setVisible(true);
     _ui->_actQuit->setVisible(true);
     _ui->_actTheme->setVisible(true);
-    _ui->_actTheme->setText(ModuleTexts::text(ColorScheme::isDark() ? QStringLiteral("ClearTheme") : QStringLiteral("DarkTheme")));
-    _statusLed->setPixmap(QPixmap(QStringLiteral(":/images/greenLed.png")));
+    _ui->_actTheme->setText(text(ColorScheme::isDark() ? "ClearTheme" : "DarkTheme"));
+    showVaultStatus(false);
+}
+
+void MainWindow::showVaultStatus(bool modified)
+{
+    _ui->_actSave->setEnabled(modified);
+    _statusLed->setPixmap(QPixmap(modified ? QStringLiteral(":/images/redLed.png")
+                                           : QStringLiteral(":/images/greenLed.png")));
+    _statusLed->setAccessibleName(text(modified ? "VaultStatusUnsaved" : "VaultStatusSaved"));
+    _statusLed->setAccessibleDescription(text(modified ? "VaultStatusUnsavedDetail" : "VaultStatusSavedDetail"));
+    _statusLed->setToolTip(_statusLed->accessibleDescription());
 }
 
 QAction* MainWindow::actSave() const { return _ui ? _ui->_actSave : nullptr; }
@@ -71,7 +115,70 @@ QAction* MainWindow::actNewRack() const { return _ui ? _ui->_actNewRack : nullpt
 QAction* MainWindow::actDelRack() const { return _ui ? _ui->_actDelRack : nullptr; }
 QAction* MainWindow::actFullImport() const { return _ui ? _ui->_actFullImport : nullptr; }
 
+void MainWindow::onNewVault(bool)
+{
+    // Runs the vault creation dialog, which comes with the exchange work; the action stays disabled until then.
+}
+
+void MainWindow::onFullImporting(bool)
+{
+    SlotGuard::run(this, QStringLiteral("void MainWindow::onFullImporting(bool) -> "), _log,
+                   [this] { _base->launchVaultImport(); });
+}
+
+void MainWindow::onSaving(bool)
+{
+    SlotGuard::run(this, QStringLiteral("void MainWindow::onSaving(bool) -> "), _log, [this] {
+        const std::shared_ptr<Model> model = _base ? _base->model() : nullptr;
+        if (!model || !model->isModified())
+            return;
+        const QMessageBox::StandardButton answer =
+            MessageBoxes::ask(this, text("VaultUpdated").arg(model->fileName()), text("RequestForSaving"),
+                              QMessageBox::Save | QMessageBox::Discard, QMessageBox::Save);
+        if (answer == QMessageBox::Save) {
+            model->saveVault(false);
+            model->resetModified();
+        } else if (_log) {
+            _log->warning(text("SavingCanceled"));
+        }
+    });
+}
+
+void MainWindow::onThemeSetup(bool)
+{
+    SlotGuard::run(this, QStringLiteral("void MainWindow::onThemeSetup(bool) -> "), _log, [this] {
+        const bool dark = ColorScheme::isDark();
+        _ui->_actTheme->setText(text(dark ? "DarkTheme" : "ClearTheme"));
+        ColorScheme::setDark(!dark);
+    });
+}
+
+void MainWindow::onInfo(bool)
+{
+    SlotGuard::run(this, QStringLiteral("void MainWindow::onInfo(bool) -> "), _log, [this] {
+        Help help(_lang, this);
+        help.setWindowTitle(text("LegalNotice"));
+        help.setWindowIcon(Icons::getInstance().icon(QStringLiteral("help")));
+        help.loadContent();
+        help.setModal(true);
+        help.exec();
+    });
+}
+
 void MainWindow::onQuit(bool)
 {
-    QCoreApplication::quit();
+    // Quitting goes through closeEvent, so that a modified vault is offered for saving.
+    if (close())
+        QCoreApplication::quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    bool keep = false;
+    SlotGuard::run(this, QStringLiteral("void MainWindow::closeEvent(QCloseEvent*) -> "), _log,
+                   [this, &keep] { keep = _base && !_base->askForSaving(true); });
+    if (keep)
+        event->ignore();
+    else
+        event->accept();
 }

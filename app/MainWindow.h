@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class Base;
 class Logger;
 class QLabel;
 class UiMainWindow;
@@ -24,12 +25,25 @@ public:
     QLabel* statusLed() const { return _statusLed; }
     std::shared_ptr<Logger> logger() const { return _log; }
     QString lang() const { return _lang; }
+    Base* base() const { return _base; }
 
     // Restores the initial state of the actions and the lamp.
     void initActions();
+    // Red lamp and save enabled while the vault differs from its file.
+    void showVaultStatus(bool modified);
 
 public Q_SLOTS:
+    void onNewVault(bool checked = false);
+    void onFullImporting(bool checked = false);
+    void onSaving(bool checked = false);
+    void onThemeSetup(bool checked = false);
+    void onInfo(bool checked = false);
     void onQuit(bool checked = false);
+
+protected:
+    // A modified vault is offered for saving; the window stays open when that
+    // save fails, so that the changes are not lost.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void loadTexts();
@@ -38,4 +52,5 @@ private:
     QString _lang;
     std::unique_ptr<UiMainWindow> _ui;
     QLabel* _statusLed = nullptr;
+    Base* _base = nullptr;
 };

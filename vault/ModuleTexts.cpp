@@ -35,3 +35,8 @@ QString ModuleTexts::text(const QString& key)
 {
     return Translator::getInstance().string(key);
 }
+
+QString ModuleTexts::text(const QString& key, const QString& module)
+{
+    return Translator::getInstance().string(key, module);
+}

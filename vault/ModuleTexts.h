@@ -18,4 +18,7 @@ public:
 
     // The text of key, looked up by key alone in the default language.
     static QString text(const QString& key);
+    // The text of key in module's bundle: widget keys ("_lblPassword.text")
+    // repeat from one window to the next.
+    static QString text(const QString& key, const QString& module);
 };

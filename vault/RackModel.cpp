@@ -11,6 +11,8 @@
 #include <QFont>
 #include <QMessageBox>
 
+#include <algorithm>
+
 namespace {
 const QString SetNameContext = QStringLiteral("void RackModel::setName(const QString&) -> ");
 
@@ -93,14 +95,33 @@ void RackModel::appendEntry(VaultEntry* entry)
     endInsertRows();
 }
 
-int RackModel::rowCount(const QModelIndex& /*parent*/) const
+std::unique_ptr<VaultEntry> RackModel::takeEntry(int row)
 {
-    return int(_entries.size());
+    if (row < 0 || row >= _entries.size())
+        return nullptr;
+    beginRemoveRows(QModelIndex(), row, row);
+    std::unique_ptr<VaultEntry> entry(_entries.takeAt(row));
+    endRemoveRows();
+    return entry;
 }
 
-int RackModel::columnCount(const QModelIndex& /*parent*/) const
+void RackModel::insertEntry(int row, VaultEntry* entry)
 {
-    return 4;
+    row = std::clamp(row, 0, int(_entries.size()));
+    beginInsertRows(QModelIndex(), row, row);
+    _entries.insert(row, entry);
+    endInsertRows();
+}
+
+// A flat table: an entry has no children, as views and proxies expect.
+int RackModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(_entries.size());
+}
+
+int RackModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 4;
 }
 
 QVariant RackModel::data(const QModelIndex& index, int role) const
@@ -213,7 +234,7 @@ QVariant RackModel::headerData(int section, Qt::Orientation orientation, int rol
 
 bool RackModel::insertRows(int row, int count, const QModelIndex& parent)
 {
-    if (count < 1 || row < 0 || row > _entries.size())
+    if (parent.isValid() || count < 1 || row < 0 || row > _entries.size())
         return false;
     beginInsertRows(parent, row, row + count - 1);
     for (int i = 0; i < count; ++i)
@@ -224,7 +245,7 @@ bool RackModel::insertRows(int row, int count, const QModelIndex& parent)
 
 bool RackModel::removeRows(int row, int count, const QModelIndex& parent)
 {
-    if (count < 1 || row < 0 || row + count > _entries.size())
+    if (parent.isValid() || count < 1 || row < 0 || row + count > _entries.size())
         return false;
     beginRemoveRows(parent, row, row + count - 1);
     for (int i = 0; i < count; ++i)
@@ -235,5 +256,7 @@ bool RackModel::removeRows(int row, int count, const QModelIndex& parent)
 
 Qt::ItemFlags RackModel::flags(const QModelIndex& index) const
 {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
     return QAbstractTableModel::flags(index) | Qt::ItemIsEditable;
 }

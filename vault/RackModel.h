@@ -44,6 +44,11 @@ public:
     // Both take ownership of the entries given.
     void setEntries(const QList<VaultEntry*>& entries);
     void appendEntry(VaultEntry* entry);
+    // Takes the entry of row out of the rack without deleting it (null for a
+    // row out of range); the caller owns it.
+    std::unique_ptr<VaultEntry> takeEntry(int row);
+    // Puts entry in at row (at the end when row is past it); takes ownership.
+    void insertEntry(int row, VaultEntry* entry);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

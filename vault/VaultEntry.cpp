@@ -61,8 +61,13 @@ VaultEntry::VaultEntry(QString text, bool threeFields) : _text(std::move(text))
 
 QString VaultEntry::field(int index) const
 {
+    return fieldView(index).toString();
+}
+
+QStringView VaultEntry::fieldView(int index) const
+{
     const qsizetype end = index < 3 ? _starts[index + 1] - 1 : _text.size();
-    return _text.sliced(_starts[index], end - _starts[index]);
+    return QStringView(_text).sliced(_starts[index], end - _starts[index]);
 }
 
 void VaultEntry::setField(int index, const QString& value)

@@ -32,6 +32,9 @@ public:
     QString comment() const { return field(3); }
     // The name without a copy, for comparisons over a whole rack.
     QStringView nameView() const { return QStringView(_text).first(_starts[1] - 1); }
+    // Field 0 to 3 (name, user, password, comment) without a copy, for filtering
+    // and sorting a whole rack; valid while the entry is unchanged.
+    QStringView fieldView(int index) const;
 
     void setName(const QString& name);
     void setUser(const QString& user);

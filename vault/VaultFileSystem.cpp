@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 VaultFileSystem::~VaultFileSystem() = default;
 
@@ -16,12 +17,37 @@ bool isTrashFolder(const QDir& folder)
     return name == QLatin1String("Trash") || name.startsWith(QLatin1String(".Trash-"))
            || QFileInfo(folder.absolutePath()).dir().dirName() == QLatin1String(".Trash");
 }
+
+// A fresh account has no home trash yet, sometimes not even its data folder
+// ($XDG_DATA_HOME, by default ~/.local/share). The trash convention asks the
+// program to create it when missing, private to the user.
+void ensureHomeTrash()
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty())
+        return;
+    const QString trash = data + QStringLiteral("/Trash");
+    if (QFileInfo(trash).isSymLink())
+        return; // never follow a link planted in place of the trash
+    QDir dir;
+    for (const QString& sub : {QStringLiteral("/files"), QStringLiteral("/info")}) {
+        if (QFileInfo(trash + sub).isDir())
+            continue;
+        if (!dir.mkpath(trash + sub))
+            return;
+        QFile::setPermissions(trash, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(trash + sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+}
 } // namespace
 #endif
 
 bool VaultFileSystem::moveToTrash(const QString& path, QString* trashedPath)
 {
     QString trashed;
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    ensureHomeTrash();
+#endif
     if (!QFile::moveToTrash(path, &trashed))
         return false;
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)

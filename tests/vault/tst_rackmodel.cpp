@@ -33,6 +33,7 @@ private slots:
     void setNameRefusesNamesInUseAndLineFeeds();
     void setEntriesReplacesAndDeletes();
     void rowsAreInsertedBlankAndRemoved();
+    void entriesAreTakenAndPutBack();
 
 private:
     VaultEntry& entry(int row) { return *_rack->entries().at(row); }
@@ -243,7 +244,10 @@ void TestRackModel::setEntriesReplacesAndDeletes()
     QVERIFY(_rack->contains(QStringLiteral("only")));
     QVERIFY(!_rack->contains(QStringLiteral("mail")));
     QVERIFY(!_rack->contains(QStringLiteral("ONLY")));
-    QCOMPARE(_rack->columnCount(_rack->index(0, 0)), 4);
+    // A flat table: nothing under an entry.
+    QCOMPARE(_rack->columnCount(_rack->index(0, 0)), 0);
+    QCOMPARE(_rack->rowCount(_rack->index(0, 0)), 0);
+    QCOMPARE(_rack->flags(QModelIndex()), Qt::NoItemFlags);
 }
 
 void TestRackModel::rowsAreInsertedBlankAndRemoved()
@@ -265,7 +269,31 @@ void TestRackModel::rowsAreInsertedBlankAndRemoved()
     QCOMPARE(entry(1).name(), QStringLiteral("bank"));
     QVERIFY(!_rack->removeRows(1, 2));
     QVERIFY(!_rack->insertRows(5, 1));
+    QVERIFY(!_rack->insertRows(0, 1, _rack->index(0, 0)));
+    QVERIFY(!_rack->removeRows(0, 1, _rack->index(0, 0)));
     QCOMPARE(_rack->rowCount(), 2);
+}
+
+void TestRackModel::entriesAreTakenAndPutBack()
+{
+    QSignalSpy removed(_rack, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy inserted(_rack, &QAbstractItemModel::rowsInserted);
+    std::unique_ptr<VaultEntry> taken = _rack->takeEntry(0);
+    QVERIFY(taken);
+    QCOMPARE(taken->name(), QStringLiteral("mail"));
+    QCOMPARE(removed.size(), 1);
+    QCOMPARE(_rack->rowCount(), 1);
+    QVERIFY(!_rack->takeEntry(1));
+    QVERIFY(!_rack->takeEntry(-1));
+
+    _rack->insertEntry(0, taken.release());
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(inserted.last().at(1).toInt(), 0);
+    QCOMPARE(entry(0).name(), QStringLiteral("mail"));
+    // A row past the end goes to the end.
+    _rack->insertEntry(9, new VaultEntry(QStringLiteral("last"), QString(), QString(), QString()));
+    QCOMPARE(inserted.last().at(1).toInt(), 2);
+    QCOMPARE(entry(2).name(), QStringLiteral("last"));
 }
 
 KOVRIN_TEST_MAIN(TestRackModel)

@@ -1,0 +1,588 @@
+#include "Base.h"
+
+#include "AesPair.h"
+#include "CustomTabBar.h"
+#include "Exception.h"
+#include "FileDialogs.h"
+#include "Help.h"
+#include "Icons.h"
+#include "Logger.h"
+#include "MainWindow.h"
+#include "MessageBoxes.h"
+#include "Model.h"
+#include "ModuleTexts.h"
+#include "Rack.h"
+#include "RackModel.h"
+#include "SlotGuard.h"
+#include "TabRenamer.h"
+#include "UiBase.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTextEdit>
+
+namespace {
+QString text(const char* key)
+{
+    return ModuleTexts::text(QLatin1String(key));
+}
+
+constexpr int FirstRackTab = RackModel::FirstRackTab;
+} // namespace
+
+Base::Base(MainWindow* mainWindow)
+    : QTabWidget(mainWindow), _ui(std::make_unique<UiBase>()), _mainWindow(mainWindow)
+{
+    _ui->setupUi(this);
+    _lang = ModuleTexts::load(QStringLiteral("Base"));
+    _ui->retranslateUi(this);
+
+    _ui->_rbnImport->setChecked(true);
+    hideExchange();
+    _ui->_sbxSymbols->setMaximum(_ui->_sbxChars->value());
+
+    setTabBar(new CustomTabBar(this));
+    addTab(_ui->_tabFiles, text("Vault"));
+    addTab(_ui->_tabPasswords, text("Passwords"));
+    setMovable(true);
+
+    connect(tabBar(), &QTabBar::tabMoved, this, &Base::onTabMoved);
+    _tabRenamer = new TabRenamer(this);
+    connect(_tabRenamer, &TabRenamer::tabNameChanged, this, &Base::onTabNameChanged);
+    connect(_ui->_btnHelp, &QPushButton::clicked, this, &Base::onHelpShowing);
+    connect(_ui->_btnVaultFileBrowser, &QPushButton::clicked, this, &Base::onLookingForVaultFile);
+    connect(_ui->_btnExportFileBrowser, &QPushButton::clicked, this, &Base::onLookingForVaultImportExportFile);
+    connect(_ui->_btnVaultOpening, &QPushButton::clicked, this, &Base::onVaultInitializing);
+    connect(_ui->_tbxPassword, &QLineEdit::returnPressed, this, &Base::onVaultInitializing);
+    connect(_ui->_rbnImport, &QRadioButton::toggled, this, &Base::onToggledImport);
+    connect(_ui->_rbnExport, &QRadioButton::toggled, this, &Base::onToggledExport);
+    connect(_ui->_btnPasswords, &QPushButton::clicked, this, &Base::onPasswordsBuilding);
+    connectCheckState(_ui->_chkSpace, this, &Base::onPasswordsDisplayChanged);
+    connectCheckState(_ui->_chkSymbol, this, &Base::onSymbolsCheckerChanged);
+    connect(_ui->_btnExport, &QPushButton::clicked, this, &Base::onImportExport);
+    connect(this, &QTabWidget::currentChanged, this, &Base::onTabCurrentChanged);
+    connect(_ui->_sbxChars, &QSpinBox::valueChanged, this, &Base::onPasswordSizeChanged);
+
+    setCurrentIndex(0);
+}
+
+Base::~Base()
+{
+    disconnect(this, &QTabWidget::currentChanged, this, &Base::onTabCurrentChanged);
+    try {
+        releaseVault();
+    } catch (...) {
+        // Nothing may leave a destructor; the vault was offered for saving.
+    }
+    if (_model) {
+        removeAllRacks();
+        _model.reset();
+    }
+}
+
+void Base::connectCheckState(QCheckBox* box, Base* base, void (Base::*slot)(Qt::CheckState))
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    connect(box, &QCheckBox::checkStateChanged, base, slot);
+#else
+    connect(box, &QCheckBox::stateChanged, base, [base, slot](int state) { (base->*slot)(Qt::CheckState(state)); });
+#endif
+}
+
+bool Base::guarded(const char* context, const std::function<void()>& body)
+{
+    const std::shared_ptr<Logger> log = _model ? _model->logger() : nullptr;
+    return SlotGuard::run(this, QLatin1String(context), log, body, [this] { _exporting = false; });
+}
+
+void Base::setModel(std::shared_ptr<Model> model)
+{
+    if (_model)
+        disconnect(_model.get(), nullptr, this, nullptr);
+    _model = std::move(model);
+    if (_model)
+        connect(_model.get(), &Model::vaultStatusUpdated, this, &Base::onVaultStatusUpdated);
+}
+
+void Base::selectTab(int index)
+{
+    setCurrentIndex(std::clamp(index, 0, std::max(0, count() - 1)));
+}
+
+// ---------------------------------------------------------------- opening and closing
+
+void Base::onVaultInitializing()
+{
+    guarded("void Base::onVaultInitializing() -> ", [this] {
+        if (_exporting)
+            return;
+        const QString fileName = _ui->_tbxVaultFile->text();
+        QString password = _ui->_tbxPassword->text();
+        _ui->_tbxVaultFile->clear();
+        _ui->_tbxPassword->clear();
+        if (_model) {
+            // A vault whose save failed stays open; the user may retry or save elsewhere.
+            if ((_model->isModified() && !askForSaving(false)) || !closeVault()) {
+                _ui->_tbxVaultFile->setText(fileName);
+                return;
+            }
+        }
+        openVault(fileName, password);
+        password.fill(QLatin1Char(' '));
+        if (QAction* action = _mainWindow ? _mainWindow->actNewRack() : nullptr)
+            action->setVisible(true);
+    });
+}
+
+void Base::openVault(const QString& fileName, const QString& password)
+{
+    const auto refuse = [this, &fileName](QMessageBox::Icon icon, const QString& detail) {
+        MessageBoxes::show(icon, nullptr, text("FileNotReadable").arg(fileName), detail);
+        _ui->_tbxVaultFile->setText(fileName);
+        _ui->_tbxVaultFile->setFocus(Qt::OtherFocusReason);
+    };
+    const QFileInfo info(fileName);
+    if (!info.exists() || !info.isFile() || !info.isReadable() || !info.isWritable()) {
+        refuse(QMessageBox::Warning, text("IllegalVaultFile"));
+        return;
+    }
+    QFile probe(fileName);
+    if (!probe.open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
+        refuse(QMessageBox::Critical, text("FileRights"));
+        return;
+    }
+    probe.close();
+
+    if (!closeVault())
+        return;
+    try {
+        std::unique_ptr<AesPair> key = Model::keyFromPassword(password);
+        std::shared_ptr<Model> loaded =
+            Model::loadVault(fileName, *key, this, _mainWindow ? _mainWindow->logger() : nullptr);
+        key.reset();
+        setModel(std::move(loaded));
+        if (_model->isModified())
+            _model->setModified();
+        if (_model->rackCount() < 1) {
+            closeVault();
+            return;
+        }
+        showExportMode();
+        const Model::RackList racks = *_model->racks();
+        for (RackModel* rack : racks)
+            showRack(rack->name());
+        selectTab(FirstRackTab);
+    } catch (const Exception& e) {
+        closeVault();
+        MessageBoxes::critical(nullptr, text("ErrorEncounteredCaption"), e.detail());
+    }
+}
+
+bool Base::askForSaving(bool closing)
+{
+    if (!_model || !_model->isModified())
+        return true;
+    const QMessageBox::StandardButton answer =
+        MessageBoxes::ask(this, text("VaultUpdated").arg(_model->fileName()), text("RequestForSaving"),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    if (answer != QMessageBox::Yes)
+        return true;
+    return saveAfterQuestion(closing);
+}
+
+bool Base::saveAfterQuestion(bool closing)
+{
+    const std::shared_ptr<Model> model = _model;
+    return SlotGuard::run(this, QStringLiteral("bool Base::askForSaving(bool) -> "), model->logger(), [&] {
+        // When closing, the vault model stays silent: the lamp is about to go.
+        model->saveVault(closing);
+        if (!closing)
+            model->resetModified();
+    });
+}
+
+bool Base::releaseVault()
+{
+    if (!_model)
+        return true;
+    if (!askForSaving(false))
+        return false;
+    removeAllRacks();
+    setModel(nullptr);
+    return true;
+}
+
+void Base::removeAllRacks()
+{
+    const std::shared_ptr<Model::RackList> racks = _model->racks();
+    while (racks && !racks->isEmpty()) {
+        RackModel* last = racks->constLast();
+        if (Rack* view = last->rack())
+            delete view; // takes its tab and its rack model with it
+        else
+            (void)_model->removeRackModel(last->name());
+        if (!racks->isEmpty() && racks->constLast() == last) // a view that left its model behind
+            (void)_model->removeRackModel(last->name());
+    }
+}
+
+bool Base::closeVault()
+{
+    if (!releaseVault())
+        return false;
+    if (_mainWindow)
+        _mainWindow->initActions();
+    hideExchange();
+    _ui->_tbxVaultFile->clear();
+    _ui->_tbxPassword->clear();
+    return true;
+}
+
+void Base::onVaultStatusUpdated(bool updated)
+{
+    guarded("void Base::onVaultStatusUpdated(bool) -> ", [this, updated] {
+        if (!_model || !_mainWindow)
+            return;
+        _mainWindow->showVaultStatus(updated);
+    });
+}
+
+void Base::onLookingForVaultFile()
+{
+    guarded("void Base::onLookingForVaultFile() -> ", [this] {
+        const QString start = _vaultFile.isEmpty() ? QDir::homePath() : _vaultFile;
+        _vaultFile = FileDialogs::openFileName(this, text("VaultFile"), start, text("VaultFileExtensions"));
+        _ui->_tbxVaultFile->setText(_vaultFile);
+    });
+}
+
+void Base::onHelpShowing()
+{
+    guarded("void Base::onHelpShowing() -> ", [this] {
+        Help help(_mainWindow ? _mainWindow->lang() : _lang, this);
+        help.setWindowIcon(Icons::getInstance().icon(QStringLiteral("help")));
+        help.loadContent();
+        help.setModal(true);
+        help.exec();
+    });
+}
+
+void Base::launchVaultImport()
+{
+    // The full vault import dialog comes with the exchange work; its action stays disabled until then.
+}
+
+// ---------------------------------------------------------------- exchange group
+
+void Base::hideExchange()
+{
+    for (QWidget* widget : std::initializer_list<QWidget*>{_ui->_gbxExchange, _ui->_cbxTabName, _ui->_lblTabName,
+                                                           _ui->_lblImportFile, _ui->_tbxImportFile,
+                                                           _ui->_btnExportFileBrowser, _ui->_btnExport})
+        widget->hide();
+}
+
+void Base::showExportMode()
+{
+    _ui->_gbxExchange->show();
+    {
+        const QSignalBlocker blockImport(_ui->_rbnImport);
+        const QSignalBlocker blockExport(_ui->_rbnExport);
+        _ui->_rbnExport->setChecked(true);
+        _ui->_rbnImport->setChecked(false);
+    }
+    _ui->_rbnImport->show();
+    _ui->_rbnExport->show();
+    _ui->_cbxTabName->hide();
+    _ui->_lblTabName->hide();
+    _ui->_lblImportFile->setText(text("ExportFileLabel"));
+    _ui->_lblImportFile->setToolTip(text("ExportFileToolTip"));
+    _ui->_lblImportFile->show();
+    _ui->_tbxImportFile->setAccessibleName(_ui->_lblImportFile->text());
+    _ui->_tbxImportFile->show();
+    _ui->_btnExportFileBrowser->setText(text("Browse") + QStringLiteral("..."));
+    _ui->_btnExportFileBrowser->setToolTip(text("BrowseExportTooltip"));
+    _ui->_btnExportFileBrowser->show();
+    _ui->_btnExport->setText(text("ToExport"));
+    _ui->_btnExport->show();
+}
+
+void Base::showImportMode()
+{
+    _ui->_gbxExchange->show();
+    {
+        const QSignalBlocker blockImport(_ui->_rbnImport);
+        const QSignalBlocker blockExport(_ui->_rbnExport);
+        _ui->_rbnImport->setChecked(true);
+        _ui->_rbnExport->setChecked(false);
+    }
+    _ui->_rbnImport->show();
+    _ui->_rbnExport->show();
+    _ui->_cbxTabName->show();
+    fillRackNames();
+    _ui->_lblTabName->setToolTip(text("ImportRackTooltip"));
+    _ui->_lblTabName->show();
+    _ui->_lblImportFile->setText(text("ImportFileLabel"));
+    _ui->_lblImportFile->setToolTip(text("ImportFileTooltip"));
+    _ui->_lblImportFile->show();
+    _ui->_tbxImportFile->setAccessibleName(_ui->_lblImportFile->text());
+    _ui->_tbxImportFile->show();
+    _ui->_btnExportFileBrowser->setText(text("Browse") + QStringLiteral("..."));
+    _ui->_btnExportFileBrowser->setToolTip(text("BrowseImportTooltip"));
+    _ui->_btnExportFileBrowser->show();
+    _ui->_btnExport->setText(text("ToImport"));
+    _ui->_btnExport->show();
+}
+
+void Base::fillRackNames()
+{
+    if (!_model)
+        return;
+    const QStringList names = _model->rackNames();
+    if (!names.isEmpty()) {
+        _ui->_cbxTabName->clear();
+        _ui->_cbxTabName->addItems(names);
+    }
+    _ui->_cbxTabName->setCurrentIndex(0);
+}
+
+void Base::onLookingForVaultImportExportFile()
+{
+    guarded("void Base::onLookingForVaultExportFile() -> ", [] {});
+}
+
+void Base::onToggledImport(bool checked)
+{
+    guarded("void Base::onToggledImport(bool) -> ", [checked] { (void)checked; });
+}
+
+void Base::onToggledExport(bool checked)
+{
+    guarded("void Base::onToggledExport(bool) -> ", [checked] { (void)checked; });
+}
+
+void Base::onImportExport(bool)
+{
+    guarded("void Base::onImportExport(bool)", [] {});
+}
+
+// ---------------------------------------------------------------- password page
+
+int Base::charsCount() const { return _ui->_sbxChars->value(); }
+int Base::passwordsCount() const { return _ui->_sbxPasswords->value(); }
+bool Base::isLowerCaseChecked() const { return _ui->_chkLowerCase->isChecked(); }
+bool Base::isUpperCaseChecked() const { return _ui->_chkUppserCase->isChecked(); }
+bool Base::isNumberChecked() const { return _ui->_chkNumber->isChecked(); }
+bool Base::isSymbolChecked() const { return _ui->_chkSymbol->isChecked(); }
+
+void Base::onPasswordSizeChanged(int value)
+{
+    _ui->_sbxSymbols->setMaximum(value);
+}
+
+void Base::onSymbolsCheckerChanged(Qt::CheckState state)
+{
+    guarded("void Base::onSymbolsCheckerChanged(Qt::CheckState state) -> ", [this, state] {
+        const bool shown = state == Qt::Checked;
+        _ui->_lblSymbols->setVisible(shown);
+        _ui->_sbxSymbols->setVisible(shown);
+    });
+}
+
+void Base::onPasswordsBuilding()
+{
+    guarded("void Base::onPasswordsBuilding() -> ", [] {});
+}
+
+void Base::onPasswordsDisplayChanged(Qt::CheckState state)
+{
+    guarded("void Base::onPasswordsDisplayChanged(Qt::CheckState) -> ", [state] { (void)state; });
+}
+
+// ---------------------------------------------------------------- rack tabs
+
+QString Base::nextRackName() const
+{
+    const QString base = text("NewRackName");
+    const QStringList names = _model ? _model->rackNames() : QStringList();
+    for (int n = 1;; ++n) {
+        const QString candidate = base + QLatin1Char(' ') + QString::number(n);
+        if (!names.contains(candidate, Qt::CaseSensitive))
+            return candidate;
+    }
+}
+
+Rack* Base::showRack(const QString& name)
+{
+    auto* rack = new Rack(_model, name, this);
+    rack->connectToSignals();
+    rack->setTabIndex(addTab(rack, name));
+    return rack;
+}
+
+Rack* Base::createRack(const QString& name)
+{
+    if (!_model)
+        return nullptr;
+    auto rackModel = std::make_unique<RackModel>(_model, name);
+    if (!_model->addRackModel(rackModel.get())) {
+        rackModel.reset();
+        MessageBoxes::critical(nullptr, text("RackModelAddingFailure").arg(name));
+        return nullptr;
+    }
+    (void)rackModel.release(); // the vault model owns it now
+    return showRack(name);
+}
+
+Rack* Base::rackAt(int tabIndex) const
+{
+    return tabIndex >= FirstRackTab ? qobject_cast<Rack*>(widget(tabIndex)) : nullptr;
+}
+
+Rack* Base::rackNamed(const QString& name) const
+{
+    for (int index = FirstRackTab; index < count(); ++index) {
+        Rack* rack = rackAt(index);
+        if (rack && rack->name() == name)
+            return rack;
+    }
+    return nullptr;
+}
+
+void Base::onRackCreating(bool)
+{
+    guarded("void Base::onRackCreating(bool) -> ", [this] {
+        if (!_model)
+            return;
+        if (Rack* rack = createRack(nextRackName())) {
+            selectTab(indexOf(rack));
+            _model->setModified();
+        }
+    });
+}
+
+void Base::onRackDeleting(bool)
+{
+    guarded("void Base::onRackDeleting(int) -> ", [this] {
+        const int index = currentIndex();
+        if (!_model || index < FirstRackTab)
+            return;
+        if (count() <= FirstRackTab + 1) {
+            MessageBoxes::warning(this, text("LastRackDeletionForbidden"));
+            return;
+        }
+        Rack* rack = rackAt(index);
+        if (!rack)
+            return;
+        // Entries are lost with their rack: ask first unless there is none.
+        const RackModel* rackModel = rack->rackModel();
+        const qsizetype entries = rackModel ? rackModel->entryCount() : 0;
+        if (entries > 0
+            && MessageBoxes::ask(this, text("RackDeletionRequest").arg(rack->name()).arg(entries),
+                                 text("RackDeletionWarning"), QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                   != QMessageBox::Yes)
+            return;
+        removeTab(index);
+        delete rack;
+        const Model::RackList racks = *_model->racks();
+        for (RackModel* remaining : racks)
+            if (remaining->tabIndex() > index)
+                remaining->setTabIndex(remaining->tabIndex() - 1);
+        selectTab(index < count() ? index : index - 1);
+        _model->setModified();
+    });
+}
+
+void Base::onTabMoved(int, int)
+{
+    guarded("void Base::onTabMoved(int, int) -> ", [this] { syncRacksWithTabs(); });
+}
+
+void Base::syncRacksWithTabs()
+{
+    if (_syncing)
+        return;
+    _syncing = true;
+    // The fixed pages never leave the front, whatever a drag did.
+    if (indexOf(_ui->_tabFiles) != 0)
+        tabBar()->moveTab(indexOf(_ui->_tabFiles), 0);
+    if (indexOf(_ui->_tabPasswords) != 1)
+        tabBar()->moveTab(indexOf(_ui->_tabPasswords), 1);
+    _syncing = false;
+    if (!_model)
+        return;
+    const std::shared_ptr<Model::RackList> racks = _model->racks();
+    Model::RackList order;
+    for (int index = FirstRackTab; index < count(); ++index)
+        if (Rack* rack = rackAt(index))
+            order.append(rack->rackModel());
+    if (order == *racks || order.size() != racks->size())
+        return;
+    *racks = order;
+    for (qsizetype position = 0; position < racks->size(); ++position)
+        racks->at(position)->setTabIndex(int(position) + FirstRackTab);
+    _model->setModified();
+}
+
+void Base::onTabNameChanged(int index, const QString& oldTabName, const QString& newTabName)
+{
+    static const QString context = QStringLiteral("void Base::onTabNameChanged(const QString&, const QString&) -> ");
+    guarded("void Base::onTabNameChanged(const QString&, const QString&) -> ", [&] {
+        if (oldTabName == newTabName || !_model)
+            return;
+        const std::shared_ptr<Logger> log = _model->logger();
+        const auto warn = [&log](const QString& message) {
+            if (log)
+                log->warning(context + message);
+        };
+        if (_model->rackExists(newTabName)) {
+            setTabText(index, oldTabName);
+            warn(text("TabNameAlreadyExists").arg(newTabName));
+            return;
+        }
+        if (newTabName.isEmpty()) {
+            setTabText(index, oldTabName);
+            warn(text("TabNameEmpty"));
+            return;
+        }
+        if (!_model->rackExists(oldTabName)) {
+            warn(text("TabNameNotFound").arg(oldTabName));
+            return;
+        }
+        Rack* rack = rackNamed(oldTabName);
+        if (rack && rack->rackModel()) {
+            if (rack->setName(newTabName)) {
+                setTabText(indexOf(rack), newTabName);
+                _model->setModified();
+            } else {
+                setTabText(index, oldTabName);
+            }
+            return;
+        }
+        if (log)
+            log->critical(rack ? QStringLiteral("Le modèle de l'onglet nommé [%1] n'existe pas").arg(oldTabName)
+                               : QStringLiteral("Le widget de l'onglet nommé [%1] n'a pas été retrouvé").arg(oldTabName));
+        setTabText(index, oldTabName);
+    });
+}
+
+void Base::onTabCurrentChanged(int index)
+{
+    guarded("void Base::onTabCurrentChanged(int) -> ", [this, index] {
+        if (QAction* action = _mainWindow ? _mainWindow->actDelRack() : nullptr)
+            action->setEnabled(count() >= FirstRackTab + 2 && index >= FirstRackTab);
+        if (index == 0)
+            fillRackNames();
+    });
+}

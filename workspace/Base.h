@@ -1,0 +1,111 @@
+#pragma once
+
+#include "GeneratorSettings.h"
+
+#include <QStringList>
+#include <QTabWidget>
+
+#include <functional>
+
+#include <memory>
+
+class MainWindow;
+class Model;
+class Rack;
+class TabRenamer;
+class UiBase;
+class QCheckBox;
+
+// The workspace: the Vault page (open a vault, exchange), the Passwords page
+// (generator) and one tab per rack of the open vault. It alone keeps the rack
+// tabs and the vault's rack list in step: the rack at list position i is shown
+// in tab i + 2 and its rack model records that index.
+class Base : public QTabWidget, public GeneratorSettings
+{
+    Q_OBJECT
+public:
+    explicit Base(MainWindow* mainWindow);
+    ~Base() override;
+
+    std::shared_ptr<Model> model() const { return _model; }
+    void setModel(std::shared_ptr<Model> model);
+    QString vaultFile() const { return _vaultFile; }
+    void setVaultFile(const QString& fileName) { _vaultFile = fileName; }
+    MainWindow* mainWindow() const { return _mainWindow; }
+
+    // Makes tab index current, held within the existing tabs.
+    void selectTab(int index);
+
+    // Offers to save a modified vault. False when the user chose to save and
+    // the save failed (the error was shown): the caller must keep the vault.
+    bool askForSaving(bool closing);
+    // False when the vault stays open because saving it failed.
+    bool closeVault();
+    bool releaseVault();
+    void openVault(const QString& fileName, const QString& password);
+
+    void hideExchange();
+    void showExportMode();
+    void showImportMode();
+    void fillRackNames();
+    void launchVaultImport();
+
+    // Rack tabs. Every operation that adds, removes or moves a rack goes
+    // through these, so that list order and tab order stay the same.
+    QString nextRackName() const;
+    // Shows a rack model already in the vault model as the last tab.
+    Rack* showRack(const QString& name);
+    // Adds a new empty rack to the vault model and shows it; nullptr (after
+    // the error box) when the vault model refuses it.
+    Rack* createRack(const QString& name);
+    Rack* rackAt(int tabIndex) const;
+    Rack* rackNamed(const QString& name) const;
+
+    // The password page's settings.
+    int charsCount() const override;
+    int passwordsCount() const override;
+    bool isLowerCaseChecked() const override;
+    bool isUpperCaseChecked() const override;
+    bool isNumberChecked() const override;
+    bool isSymbolChecked() const override;
+
+private Q_SLOTS:
+    void onHelpShowing();
+    void onTabNameChanged(int index, const QString& oldTabName, const QString& newTabName);
+    void onLookingForVaultFile();
+    void onLookingForVaultImportExportFile();
+    void onVaultInitializing();
+    void onToggledImport(bool checked);
+    void onToggledExport(bool checked);
+    void onPasswordsBuilding();
+    void onPasswordsDisplayChanged(Qt::CheckState state);
+    void onSymbolsCheckerChanged(Qt::CheckState state);
+    void onImportExport(bool checked = false);
+    void onTabCurrentChanged(int index);
+    void onPasswordSizeChanged(int value);
+
+public Q_SLOTS:
+    void onRackCreating(bool checked = false);
+    void onRackDeleting(bool checked = false);
+    void onVaultStatusUpdated(bool updated);
+
+private:
+    // Runs a slot body with the uniform error box.
+    bool guarded(const char* context, const std::function<void()>& body);
+    void onTabMoved(int from, int to);
+    // Puts the fixed pages back in front and the vault's rack list in tab order.
+    void syncRacksWithTabs();
+    void removeAllRacks();
+    bool saveAfterQuestion(bool closing);
+    static void connectCheckState(QCheckBox* box, Base* base, void (Base::*slot)(Qt::CheckState));
+
+    QString _lang;
+    bool _exporting = false;
+    std::unique_ptr<UiBase> _ui;
+    MainWindow* _mainWindow;
+    QString _vaultFile;
+    std::shared_ptr<Model> _model;
+    TabRenamer* _tabRenamer = nullptr;
+    QStringList _passwords;
+    bool _syncing = false;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QObject>
+#include <QRegularExpression>
+#include <QStringView>
+
+// One expression of the search line, bound to one field of the entries
+// (0 role, 1 user, 2 password, 3 comment).
+class FilterRule : public QObject
+{
+    Q_OBJECT
+public:
+    FilterRule(int field, const QRegularExpression& expression, bool caseInsensitive, QObject* parent = nullptr);
+    FilterRule(const FilterRule& other);
+
+    int field() const { return _field; }
+    const QRegularExpression& expression() const { return _expression; }
+    // True for an invalid expression; otherwise whether it is found anywhere in text.
+    bool matches(QStringView text) const;
+
+private:
+    int _field;
+    QRegularExpression _expression;
+};

@@ -1,0 +1,497 @@
+#include "Rack.h"
+
+#include "Crypt.h"
+#include "EditingDelegate.h"
+#include "Exception.h"
+#include "FilterRules.h"
+#include "GeneratorSettings.h"
+#include "Icons.h"
+#include "Log.h"
+#include "Logger.h"
+#include "MessageBoxes.h"
+#include "Model.h"
+#include "ModuleTexts.h"
+#include "ProxyModel.h"
+#include "SlotGuard.h"
+#include "UiRack.h"
+#include "VaultEntry.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGraphicsDropShadowEffect>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace {
+const QString EditContext = QStringLiteral("void Rack::connectToSignals() -> ");
+
+QString text(const char* key)
+{
+    return ModuleTexts::text(QLatin1String(key));
+}
+
+// Field names of the search syntax, in column order.
+const QStringList FieldNames = {QStringLiteral("role"), QStringLiteral("user"), QStringLiteral("password"),
+                                QStringLiteral("comment")};
+
+// Clipboard managers keep no history of data marked this way.
+const QString SecretHintType = QStringLiteral("x-kde-passwordManagerHint");
+} // namespace
+
+Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace)
+    : QWidget(workspace), _ui(std::make_unique<UiRack>()), _editCommitted(std::make_unique<bool>(false))
+{
+    _ui->setupUi(this);
+    _lang = ModuleTexts::load(QStringLiteral("Rack"));
+    setTexts();
+
+    const QString context = QStringLiteral("Rack::Rack(std::shared_ptr<Model>, const QString&, QWidget*) -> ");
+    if (!model)
+        throw Exception(context + text("UndefinedParameter").arg(QStringLiteral("model"), QString()));
+    _model = std::move(model);
+    _pRackModel = _model->rackModel(name);
+    if (!_pRackModel)
+        throw Exception(context + text("UndefinedParameter").arg(QStringLiteral("name"), name));
+    _pRackModel->setRack(this);
+
+    _name = name;
+    _workspace = workspace;
+
+    QTableView* table = _ui->_tvwEntries;
+    _rules = new FilterRules(this);
+    _delegate = new EditingDelegate(table);
+    table->setItemDelegate(_delegate);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::MultiSelection);
+    table->setToolTip(text("NoFilter"));
+
+    _proxy = new ProxyModel(_rules, table);
+    _proxy->setSourceModel(_pRackModel);
+    table->setModel(_proxy);
+    table->setEnabled(true);
+    table->setSortingEnabled(true);
+    table->sortByColumn(0, Qt::AscendingOrder);
+    // Sized on the rows in view and a bounded sample below them (the header's
+    // precision), not on every row of a large rack.
+    table->resizeColumnsToContents();
+
+    _ui->_gbxInsert->hide();
+    updateEntriesCounter();
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    buildContextMenu();
+
+    // Deleted entries can be put back until the vault is written.
+    connect(_model.get(), &Model::vaultStatusUpdated, this, [this](bool modified) {
+        if (!modified)
+            forgetDeletions();
+    });
+}
+
+Rack::~Rack()
+{
+    if (_pRackModel) {
+        // The vault forgets the rack, then the rack and its entries go.
+        if (_model && _model->rackModel(_name) == _pRackModel)
+            (void)_model->removeRackModel(_name).release();
+        delete _pRackModel.data();
+    }
+    delete _menu;
+    delete _actShowHide;
+    delete _actDelete;
+    delete _actUndoDeletion;
+    _editCommitted.reset();
+    delete _delegate;
+    _ui.reset();
+    delete _rules;
+    _deletedBatches.clear();
+    _model.reset();
+}
+
+void Rack::setTexts()
+{
+    setWindowTitle(QStringLiteral("Form"));
+    UiRack& ui = *_ui;
+    ui._gbxInsert->setTitle(text("_gbxInsert.title"));
+    const auto label = [](QLabel* widget, const char* key) {
+        const QString name = QLatin1String(key);
+        widget->setText(ModuleTexts::text(name + QStringLiteral(".text")));
+        widget->setToolTip(ModuleTexts::text(name + QStringLiteral(".tooltip")));
+    };
+    label(ui._lblName, "_lblName");
+    label(ui._lblUser, "_lblUser");
+    label(ui._lblPassword, "_lblPassword");
+    label(ui._lblComment, "_lblComment");
+    label(ui._lblSearch, "_lblSearch");
+    // The bundle writes the help's line breaks as "\n".
+    ui._lblSearch->setToolTip(ui._lblSearch->toolTip().replace(QStringLiteral("\\n"), QStringLiteral("\n")));
+    ui._lblEntriesCaption->setText(text("_lblEntriesCaption.text"));
+    const auto button = [](QPushButton* widget, const char* key) {
+        const QString name = QLatin1String(key);
+        widget->setText(ModuleTexts::text(name + QStringLiteral(".text")));
+        widget->setToolTip(ModuleTexts::text(name + QStringLiteral(".tooltip")));
+    };
+    button(ui._btnInsert, "_btnInsert");
+    button(ui._btnGenerator, "_btnGenerator");
+    button(ui._btnSearch, "_btnSearch");
+    ui._tvwEntries->setAccessibleName(text("_lblEntriesCaption.text"));
+}
+
+void Rack::buildContextMenu()
+{
+    QTableView* table = _ui->_tvwEntries;
+    Icons& icons = Icons::getInstance();
+    _menu = new QMenu(table);
+    _menu->setObjectName(QStringLiteral("_mnuContext"));
+    auto* shadow = new QGraphicsDropShadowEffect(_menu);
+    shadow->setOffset(16.0);
+    shadow->setColor(QColor(255, 255, 255, 180));
+    shadow->setBlurRadius(5.0);
+    _menu->setGraphicsEffect(shadow);
+
+    QAction* copy = _menu->addAction(icons.icon(QStringLiteral("copy")), text("SelectedFieldCopy"));
+    copy->setObjectName(QStringLiteral("_actCopy"));
+    connect(copy, &QAction::triggered, this, &Rack::onCopying);
+
+    // The definition leaves this action without parent; the rack deletes it.
+    _actDelete = new QAction(icons.icon(QStringLiteral("trash")), text("DeleteEntry"));
+    _actDelete->setObjectName(QStringLiteral("_actDelete"));
+    _menu->addAction(_actDelete);
+    connect(_actDelete, &QAction::triggered, this, &Rack::onEntriesDeleting);
+
+    QAction* cancel = _menu->addAction(icons.icon(QStringLiteral("undo")), text("SearchCanceling"));
+    cancel->setObjectName(QStringLiteral("_actSearchCanceling"));
+    connect(cancel, &QAction::triggered, this, &Rack::onCancelSearchFiltering);
+
+    _actShowHide = new QAction(icons.icon(QStringLiteral("vrtfusion")), text("ShowNewEntry"), this);
+    _actShowHide->setObjectName(QStringLiteral("_actShowHide"));
+    _menu->addAction(_actShowHide);
+    connect(_actShowHide, &QAction::triggered, this, &Rack::onCollapseNewEntry);
+
+    // Ctrl+Z anywhere in the rack (an editor with focus keeps its own undo).
+    _actUndoDeletion = new QAction(icons.icon(QStringLiteral("undo")), text("UndoDeletion"), this);
+    _actUndoDeletion->setObjectName(QStringLiteral("_actUndoDeletion"));
+    _actUndoDeletion->setShortcut(QKeySequence::Undo);
+    _actUndoDeletion->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    _actUndoDeletion->setEnabled(false);
+    addAction(_actUndoDeletion);
+    _menu->addAction(_actUndoDeletion);
+    connect(_actUndoDeletion, &QAction::triggered, this, &Rack::onDeletionUndoing);
+}
+
+void Rack::connectToSignals()
+{
+    connect(_delegate, &EditingDelegate::editingStarted, this,
+            [this](const QModelIndex& index, QWidget*) {
+                logEditStep(index, QStringLiteral("Démarrage de l'édition de la cellule (%1, %2)"), false);
+            });
+    connect(_delegate, &EditingDelegate::editingCommitted, this, [this](const QModelIndex& index) {
+        *_editCommitted = true;
+        logEditStep(index, QStringLiteral("Validation de la modification du contenu de la cellule (%1, %2)"), false);
+    });
+    connect(_delegate, &EditingDelegate::editingClosed, this, [this](const QModelIndex& index) {
+        logEditStep(index, QStringLiteral("Fin de l'édition de la cellule (%1, %2)"), !*_editCommitted);
+        *_editCommitted = false;
+    });
+    connect(_ui->_btnSearch, &QPushButton::clicked, this, &Rack::onSearching);
+    connect(_ui->_tbxSearch, &QLineEdit::returnPressed, this, &Rack::onSearching);
+    connect(_ui->_tvwEntries, &QWidget::customContextMenuRequested, this, &Rack::openContextMenu);
+    connect(_ui->_btnGenerator, &QPushButton::clicked, this, &Rack::onPasswordsGenerating);
+    connect(_ui->_btnInsert, &QPushButton::clicked, this, &Rack::onEntryInserting);
+}
+
+std::shared_ptr<Logger> Rack::logger() const
+{
+    if (_model && _model->logger())
+        return _model->logger();
+    return Log::getInstance().log();
+}
+
+void Rack::guard(const char* context, const std::function<void()>& body)
+{
+    SlotGuard::run(this, QLatin1String(context), logger(), body);
+}
+
+void Rack::logEditStep(const QModelIndex& proxyIndex, const QString& step, bool abandoned)
+{
+    guard("void Rack::connectToSignals() -> ", [&] {
+        const QModelIndex index = _proxy->mapToSource(proxyIndex);
+        const std::shared_ptr<Logger> log = logger();
+        if (!log)
+            return;
+        log->debug(EditContext + step.arg(index.row()).arg(index.column()));
+        if (abandoned)
+            log->debug(EditContext + QStringLiteral("Modification abandonnée"));
+    });
+}
+
+bool Rack::setName(const QString& name)
+{
+    if (!_pRackModel) {
+        _name = name;
+        return false;
+    }
+    // The rack model refuses a name in use: the view keeps its name then.
+    _pRackModel->setName(name);
+    _name = name;
+    return true;
+}
+
+void Rack::setTabIndex(int index)
+{
+    if (!_pRackModel)
+        throw Exception(QStringLiteral("void Rack::setTabIndex(int) -> ")
+                        + text("UndefinedAttribute").arg(QStringLiteral("_pRackModel"), QStringLiteral("Rack")));
+    _pRackModel->setTabIndex(index);
+}
+
+QTableView* Rack::tableView() const
+{
+    return _ui ? _ui->_tvwEntries : nullptr;
+}
+
+void Rack::updateEntriesCounter()
+{
+    const qsizetype total = _pRackModel ? _pRackModel->entryCount() : 0;
+    _ui->_lblEntries->setText(QStringLiteral("%1/%2").arg(_proxy->rowCount()).arg(total));
+}
+
+void Rack::openContextMenu(const QPoint& pos)
+{
+    _actDelete->setEnabled(_ui->_tvwEntries->selectionModel()->hasSelection());
+    _lastMenuPos = pos;
+    _menu->popup(_ui->_tvwEntries->viewport()->mapToGlobal(pos));
+}
+
+void Rack::onCopying()
+{
+    guard("void Rack::onCopying() -> ", [this] {
+        const QModelIndex index = _ui->_tvwEntries->indexAt(_lastMenuPos);
+        if (!index.isValid())
+            return;
+        auto* mime = new QMimeData;
+        mime->setText(index.data(Qt::DisplayRole).toString());
+        mime->setData(SecretHintType, QByteArrayLiteral("secret"));
+        QGuiApplication::clipboard()->setMimeData(mime, QClipboard::Clipboard);
+    });
+}
+
+void Rack::onEntriesDeleting()
+{
+    guard("void Rack::onEntriesDeleting() -> ", [this] {
+        QItemSelectionModel* selection = _ui->_tvwEntries->selectionModel();
+        const qsizetype count = selection->selectedRows(0).size();
+        if (count == 0 || !_pRackModel)
+            return;
+        if (MessageBoxes::ask(this, text("EntriesDelConfirmRequest").arg(count), QString(),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, text("EntryDelUndoing"))
+            != QMessageBox::Yes)
+            return;
+        QList<int> rows;
+        for (const QModelIndex& index : selection->selectedRows(0))
+            rows.append(_proxy->mapToSource(index).row());
+        std::sort(rows.begin(), rows.end(), std::greater<int>());
+        Batch batch;
+        // Highest row first, so that each removal leaves the others' rows as they were.
+        for (const int row : rows)
+            if (auto entry = _pRackModel->takeEntry(row))
+                batch.push_back({row, std::move(entry)});
+        updateEntriesCounter();
+        if (!batch.empty())
+            _deletedBatches.push_back(std::move(batch));
+        updateUndoAction();
+        _model->setModified();
+    });
+}
+
+void Rack::onDeletionUndoing()
+{
+    guard("void Rack::onDeletionUndoing() -> ", [this] {
+        if (_deletedBatches.empty() || !_pRackModel)
+            return;
+        Batch& batch = _deletedBatches.back();
+        // A role taken again since the deletion stays unique: nothing comes back.
+        for (const Deleted& deleted : batch) {
+            if (_pRackModel->contains(deleted.entry->name())) {
+                MessageBoxes::warning(this, text("UndoDeletionConflict").arg(deleted.entry->name()));
+                return;
+            }
+        }
+        // Lowest former row first: each entry finds its neighbours back in place.
+        for (auto it = batch.rbegin(); it != batch.rend(); ++it)
+            _pRackModel->insertEntry(it->row, it->entry.release());
+        _deletedBatches.pop_back();
+        updateUndoAction();
+        updateEntriesCounter();
+        _model->setModified();
+    });
+}
+
+void Rack::forgetDeletions()
+{
+    _deletedBatches.clear();
+    updateUndoAction();
+}
+
+void Rack::updateUndoAction()
+{
+    _actUndoDeletion->setEnabled(!_deletedBatches.empty());
+}
+
+void Rack::onCancelSearchFiltering()
+{
+    guard("void Rack::onCancelSearchFiltering() -> ", [this] {
+        _ui->_tbxSearch->setText(QString());
+        _rules->clear();
+        _ui->_tvwEntries->setToolTip(text("NoFilter"));
+        _proxy->invalidate();
+        updateEntriesCounter();
+    });
+}
+
+void Rack::onSearching()
+{
+    guard("void Rack::onSearching() -> ", [this] {
+        const QString description = buildFilterRules();
+        _ui->_tvwEntries->setToolTip(description);
+        _proxy->invalidate();
+        updateEntriesCounter();
+    });
+}
+
+QString Rack::buildFilterRules()
+{
+    QString description;
+    const QString separator = QLatin1Char(' ') + text("And") + QLatin1Char(' ');
+    QLineEdit* search = _ui->_tbxSearch;
+    const QString typed = search->text();
+    _rules->clear();
+    if (typed.isEmpty())
+        return description;
+
+    for (const QString& part : typed.split(QLatin1Char(','), Qt::KeepEmptyParts)) {
+        QString field = FieldNames.first();
+        QString sign = QStringLiteral("+");
+        QString expression = part;
+        const qsizetype colon = part.indexOf(QLatin1Char(':'));
+        if (colon >= 1) {
+            QString prefix = part.left(colon).trimmed().toLower();
+            if (prefix.endsWith(QLatin1Char('-')) || prefix.endsWith(QLatin1Char('+'))) {
+                if (prefix.size() == 1) {
+                    sign = prefix;
+                    prefix = FieldNames.first();
+                } else {
+                    sign = prefix.right(1);
+                    prefix.chop(1);
+                }
+            }
+            if (FieldNames.contains(prefix))
+                field = prefix;
+            expression = part.mid(colon + 1);
+        }
+        const bool caseInsensitive = sign != QLatin1String("-");
+        if (!description.isEmpty())
+            description += separator;
+        description += QStringLiteral("%1%2:%3").arg(field, sign, expression);
+
+        const QRegularExpression compiled(expression);
+        if (!compiled.isValid()) {
+            const QString rule = field + (caseInsensitive ? QLatin1Char('+') : QLatin1Char('-')) + QLatin1Char(':')
+                + expression;
+            MessageBoxes::critical(this, text("IllegalRegularExpression").arg(rule), compiled.errorString());
+            search->setFocus(Qt::OtherFocusReason);
+            return QString();
+        }
+        search->setText(description);
+        _rules->add(int(FieldNames.indexOf(field)), compiled, caseInsensitive);
+    }
+    return description;
+}
+
+void Rack::onCollapseNewEntry()
+{
+    guard("void Rack::onCollapseNewEntry() -> ", [this] {
+        if (_ui->_gbxInsert->isVisible()) {
+            _actShowHide->setText(text("ShowNewEntry"));
+            _ui->_gbxInsert->hide();
+        } else {
+            _actShowHide->setText(text("HideNewEntry"));
+            _ui->_gbxInsert->show();
+        }
+    });
+}
+
+void Rack::onPasswordsGenerating()
+{
+    guard("void Rack::onPasswordsGenerating() -> ", [this] {
+        const auto* settings = dynamic_cast<const GeneratorSettings*>(_workspace.data());
+        if (!settings)
+            return;
+        const bool lower = settings->isLowerCaseChecked();
+        const bool upper = settings->isUpperCaseChecked();
+        const QList<QString> passwords =
+            Crypt::passwords(settings->passwordsCount(), settings->isSymbolChecked() ? 1 : 0, settings->charsCount(),
+                             lower || upper, settings->isNumberChecked(), lower, upper);
+        QComboBox* box = _ui->_cbxPassword;
+        box->clear();
+        for (const QString& password : passwords)
+            box->addItem(password);
+        if (!passwords.isEmpty())
+            box->setCurrentIndex(0);
+    });
+}
+
+void Rack::onEntryInserting()
+{
+    guard("void Rack::onEntryInserting() -> ", [this] {
+        UiRack& ui = *_ui;
+        const QString name = ui._tbxName->text();
+        if (name.isEmpty()) {
+            MessageBoxes::warning(this, text("EmptyEntryName"), text("RoleMustBeDefined"));
+            ui._tbxUse->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        if (_pRackModel->contains(name)) {
+            MessageBoxes::warning(this, text("DuplicateEntry").arg(name), text("RoleMustBeUnique"));
+            ui._tbxUse->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        const QString user = ui._tbxUse->text();
+        const QString password = ui._cbxPassword->currentText();
+        const QString comment = ui._tbxComment->text();
+        // The vault file separates fields by tabs and entries by line feeds.
+        const struct {
+            const QString& value;
+            QLabel* label;
+            QWidget* field;
+        } fields[] = {{name, ui._lblName, ui._tbxName},
+                      {user, ui._lblUser, ui._tbxUse},
+                      {password, ui._lblPassword, ui._cbxPassword},
+                      {comment, ui._lblComment, ui._tbxComment}};
+        for (const auto& field : fields) {
+            if (!VaultEntry::hasForbiddenCharacter(field.value))
+                continue;
+            QString label = field.label->text();
+            label = label.remove(QLatin1Char(':')).trimmed();
+            MessageBoxes::warning(this, text("FieldForbiddenCharacter").arg(label), text("ForbiddenFieldCharacter"));
+            field.field->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        _pRackModel->appendEntry(new VaultEntry(name, user.isNull() ? QString(QLatin1String("")) : user,
+                                                password.isNull() ? QString(QLatin1String("")) : password,
+                                                comment.isNull() ? QString(QLatin1String("")) : comment));
+        updateEntriesCounter();
+        _model->setModified();
+    });
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "RackModel.h"
+
+#include <QPoint>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class EditingDelegate;
+class FilterRules;
+class Logger;
+class Model;
+class ProxyModel;
+class QAction;
+class QMenu;
+class QTableView;
+class UiRack;
+class VaultEntry;
+
+// The view of one rack, shown in one tab of the workspace: the entry table
+// with its filter, a form for new entries, and the table's context menu.
+// It owns its rack model: destroying the view takes the rack out of the vault.
+class Rack : public QWidget
+{
+    Q_OBJECT
+public:
+    // The vault model must already hold a rack model named name. The workspace
+    // becomes the parent and supplies the password generator's settings.
+    Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace);
+    ~Rack() override;
+
+    // Connects the editing log, the search line, the context menu and the buttons.
+    void connectToSignals();
+
+    QString name() const { return _name; }
+    // Renames the rack model too (which may raise); false without rack model.
+    bool setName(const QString& name);
+    // Raises UndefinedAttribute without rack model.
+    void setTabIndex(int index);
+    RackModel* rackModel() const { return _pRackModel; }
+    QTableView* tableView() const;
+    // "shown/total".
+    void updateEntriesCounter();
+
+    // Parses the search line into the filter rules; returns the normalised
+    // description (empty when the line is empty or an expression was refused).
+    QString buildFilterRules();
+
+    // Deleted entries that an undo can still put back, last batch last.
+    bool canUndoDeletion() const { return !_deletedBatches.empty(); }
+
+public slots:
+    void onCopying();
+    void onEntriesDeleting();
+    void onCancelSearchFiltering();
+    void onSearching();
+    void onCollapseNewEntry();
+    void onPasswordsGenerating();
+    void onEntryInserting();
+    void onDeletionUndoing();
+
+private:
+    // One deleted entry with the rack-model row it had.
+    struct Deleted {
+        int row;
+        std::unique_ptr<VaultEntry> entry;
+    };
+    using Batch = std::vector<Deleted>;
+
+    void setTexts();
+    void buildContextMenu();
+    void openContextMenu(const QPoint& pos);
+    void logEditStep(const QModelIndex& proxyIndex, const QString& step, bool abandoned);
+    std::shared_ptr<Logger> logger() const;
+    void guard(const char* context, const std::function<void()>& body);
+    void forgetDeletions();
+    void updateUndoAction();
+
+    QString _lang;
+    QPoint _lastMenuPos;
+    std::unique_ptr<UiRack> _ui;
+    QPointer<QWidget> _workspace;
+    QString _name;
+    std::shared_ptr<Model> _model;
+    QPointer<RackModel> _pRackModel;
+    ProxyModel* _proxy = nullptr;
+    FilterRules* _rules = nullptr;
+    QAction* _actShowHide = nullptr;
+    QAction* _actDelete = nullptr;
+    QAction* _actUndoDeletion = nullptr;
+    QMenu* _menu = nullptr;
+    std::unique_ptr<bool> _editCommitted;
+    EditingDelegate* _delegate = nullptr;
+    std::vector<Batch> _deletedBatches;
+};

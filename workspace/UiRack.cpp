@@ -1,0 +1,110 @@
+#include "UiRack.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+template <typename T>
+T* make(QWidget* parent, const char* name)
+{
+    auto* widget = new T(parent);
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLabel* formLabel(QWidget* parent, const char* name)
+{
+    auto* label = make<QLabel>(parent, name);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+} // namespace
+
+void UiRack::setupUi(QWidget* rack)
+{
+    if (rack->objectName().isEmpty())
+        rack->setObjectName(QStringLiteral("Rack"));
+    rack->resize(924, 716);
+    verticalLayout = new QVBoxLayout(rack);
+    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+
+    _gbxInsert = make<QGroupBox>(rack, "_gbxInsert");
+    _gbxInsert->setMinimumHeight(80);
+    _gbxInsert->setMaximumHeight(220);
+    _gbxInsert->setAlignment(Qt::AlignCenter);
+    _gbxInsert->setStyleSheet(QString());
+    gridLayout_2 = new QGridLayout(_gbxInsert);
+    gridLayout_2->setObjectName(QStringLiteral("gridLayout_2"));
+    _lblName = formLabel(_gbxInsert, "_lblName");
+    _tbxName = make<QLineEdit>(_gbxInsert, "_tbxName");
+    _lblUser = formLabel(_gbxInsert, "_lblUser");
+    _tbxUse = make<QLineEdit>(_gbxInsert, "_tbxUse");
+    _lblPassword = formLabel(_gbxInsert, "_lblPassword");
+    _cbxPassword = make<QComboBox>(_gbxInsert, "_cbxPassword");
+    _cbxPassword->setEditable(true);
+    // Proposals are chosen from the list, never added to it by typing.
+    _cbxPassword->setInsertPolicy(QComboBox::NoInsert);
+    _btnGenerator = make<QPushButton>(_gbxInsert, "_btnGenerator");
+    _lblComment = formLabel(_gbxInsert, "_lblComment");
+    _tbxComment = make<QLineEdit>(_gbxInsert, "_tbxComment");
+    _btnInsert = make<QPushButton>(_gbxInsert, "_btnInsert");
+    gridLayout_2->addWidget(_lblName, 0, 0);
+    gridLayout_2->addWidget(_tbxName, 0, 1);
+    gridLayout_2->addWidget(_lblUser, 1, 0);
+    gridLayout_2->addWidget(_tbxUse, 1, 1);
+    gridLayout_2->addWidget(_lblPassword, 2, 0);
+    gridLayout_2->addWidget(_cbxPassword, 2, 1);
+    gridLayout_2->addWidget(_btnGenerator, 2, 2);
+    gridLayout_2->addWidget(_lblComment, 3, 0);
+    gridLayout_2->addWidget(_tbxComment, 3, 1);
+    gridLayout_2->addWidget(_btnInsert, 4, 1);
+    _lblName->setBuddy(_tbxName);
+    _lblUser->setBuddy(_tbxUse);
+    _lblPassword->setBuddy(_cbxPassword);
+    _lblComment->setBuddy(_tbxComment);
+    verticalLayout->addWidget(_gbxInsert);
+
+    gridLayout = new QGridLayout();
+    gridLayout->setObjectName(QStringLiteral("gridLayout"));
+    _lblEntriesCaption = formLabel(rack, "_lblEntriesCaption");
+    QFont bold = _lblEntriesCaption->font();
+    bold.setBold(true);
+    _lblEntriesCaption->setFont(bold);
+    _lblEntries = make<QLabel>(rack, "_lblEntries");
+    QFont counter = _lblEntries->font();
+    counter.setPointSize(14);
+    counter.setBold(true);
+    _lblEntries->setFont(counter);
+    _lblEntries->setStyleSheet(QStringLiteral("color:orange;"));
+    _lblEntries->setText(QStringLiteral("0"));
+    _lblSearch = make<QLabel>(rack, "_lblSearch");
+    _tbxSearch = make<QLineEdit>(rack, "_tbxSearch");
+    QFont search = _tbxSearch->font();
+    search.setWeight(QFont::Bold);
+    _tbxSearch->setFont(search);
+    _lblSearch->setBuddy(_tbxSearch);
+    _btnSearch = make<QPushButton>(rack, "_btnSearch");
+    gridLayout->addWidget(_lblEntriesCaption, 1, 1);
+    gridLayout->addWidget(_lblEntries, 1, 2);
+    gridLayout->addWidget(_lblSearch, 2, 0);
+    gridLayout->addWidget(_tbxSearch, 2, 1);
+    gridLayout->addWidget(_btnSearch, 2, 2);
+    verticalLayout->addLayout(gridLayout);
+
+    _tvwEntries = make<QTableView>(rack, "_tvwEntries");
+    _tvwEntries->setSizeAdjustPolicy(QAbstractScrollArea::AdjustIgnored);
+    _tvwEntries->setDragDropOverwriteMode(false);
+    _tvwEntries->setAlternatingRowColors(true);
+    _tvwEntries->setSelectionBehavior(QAbstractItemView::SelectRows);
+    _tvwEntries->setSelectionMode(QAbstractItemView::MultiSelection);
+    _tvwEntries->setSortingEnabled(true);
+    _tvwEntries->setContextMenuPolicy(Qt::CustomContextMenu);
+    verticalLayout->addWidget(_tvwEntries);
+}

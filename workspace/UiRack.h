@@ -1,0 +1,40 @@
+#pragma once
+
+class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QVBoxLayout;
+class QWidget;
+
+// The rack view's form: the new-entry group, the counter and search line, and
+// the entry table, with the object names its bundle keys are built from.
+class UiRack
+{
+public:
+    void setupUi(QWidget* rack);
+
+    QVBoxLayout* verticalLayout = nullptr;
+    QGroupBox* _gbxInsert = nullptr;
+    QGridLayout* gridLayout_2 = nullptr;
+    QLabel* _lblName = nullptr;
+    QLineEdit* _tbxName = nullptr;
+    QLabel* _lblUser = nullptr;
+    QLineEdit* _tbxUse = nullptr;
+    QLabel* _lblPassword = nullptr;
+    QComboBox* _cbxPassword = nullptr;
+    QPushButton* _btnGenerator = nullptr;
+    QLabel* _lblComment = nullptr;
+    QLineEdit* _tbxComment = nullptr;
+    QPushButton* _btnInsert = nullptr;
+    QGridLayout* gridLayout = nullptr;
+    QLabel* _lblEntriesCaption = nullptr;
+    QLabel* _lblEntries = nullptr;
+    QLabel* _lblSearch = nullptr;
+    QLineEdit* _tbxSearch = nullptr;
+    QPushButton* _btnSearch = nullptr;
+    QTableView* _tvwEntries = nullptr;
+};
