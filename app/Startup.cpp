@@ -2,6 +2,7 @@
 
 #include "ModuleTexts.h"
 
+#include "Base.h"
 #include "ClipboardGuard.h"
 #include "Exception.h"
 #include "Icons.h"
@@ -132,6 +133,13 @@ QString Startup::vaultFileArgument(const QStringList& arguments)
     return {};
 }
 
+void Startup::offerVaultFile(MainWindow& window, const QStringList& arguments)
+{
+    const QString file = vaultFileArgument(arguments);
+    if (!file.isEmpty() && window.base())
+        window.base()->offerVaultFile(file);
+}
+
 int Startup::clipboardTimeout(const Options& options, QString* error)
 {
     const auto option = options.constFind(QStringLiteral("--clipboard-timeout"));
@@ -221,6 +229,7 @@ int Startup::run(int argc, char* argv[])
     {
         MainWindow window;
         prepareMainWindow(window);
+        offerVaultFile(window, arguments);
         window.show();
         window.raise();
         window.activateWindow();

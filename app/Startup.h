@@ -7,6 +7,7 @@
 #include <memory>
 
 class Logger;
+class MainWindow;
 class QWidget;
 
 // The program's start-up steps, between the application object and the event loop.
@@ -40,6 +41,8 @@ public:
     // The vault file named on the command line: the last argument that does not
     // begin with "-" and names an existing file; empty when there is none.
     static QString vaultFileArgument(const QStringList& arguments);
+    // Shows that vault file, if any, on the workspace's Vault page, ready for the password.
+    static void offerVaultFile(MainWindow& window, const QStringList& arguments);
 
     // Seconds of "--clipboard-timeout": 0 when absent (copied fields stay); an
     // invalid value gives 0 and a message for the user in error.

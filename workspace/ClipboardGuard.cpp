@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QCryptographicHash>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QRandomGenerator>
 
 namespace {
@@ -37,18 +38,26 @@ ClipboardGuard* ClipboardGuard::current()
 
 void ClipboardGuard::copy(const QString& text)
 {
-    if (ClipboardGuard* guard = current())
-        guard->put(text);
-    else
-        QGuiApplication::clipboard()->setText(text);
+    auto* data = new QMimeData;
+    data->setText(text);
+    copy(data);
 }
 
-void ClipboardGuard::put(const QString& text)
+void ClipboardGuard::copy(QMimeData* data)
 {
-    QGuiApplication::clipboard()->setText(text);
+    if (ClipboardGuard* guard = current())
+        guard->put(data);
+    else
+        QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+}
+
+void ClipboardGuard::put(QMimeData* data)
+{
+    const QByteArray copied = _seconds > 0 ? digest(data->text()) : QByteArray();
+    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
     if (_seconds == 0)
         return;
-    _digest = digest(text);
+    _digest = copied;
     _timer.start(_seconds * 1000);
 }
 

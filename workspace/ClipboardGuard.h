@@ -11,6 +11,8 @@
 //
 // The program makes one guard for its whole run; the rack view copies through
 // ClipboardGuard::copy, which goes straight to the clipboard when there is none.
+class QMimeData;
+
 class ClipboardGuard : public QObject
 {
     Q_OBJECT
@@ -19,8 +21,10 @@ public:
     explicit ClipboardGuard(int seconds, QObject* parent = nullptr);
     ~ClipboardGuard() override;
 
-    // Puts text into the clipboard, through the current guard if there is one.
+    // Puts text, or data whose text is the copied field (the clipboard takes
+    // it over), into the clipboard through the current guard if there is one.
     static void copy(const QString& text);
+    static void copy(QMimeData* data);
     // The guard of this run, or null.
     static ClipboardGuard* current();
 
@@ -36,7 +40,7 @@ Q_SIGNALS:
     void expired(bool cleared);
 
 private:
-    void put(const QString& text);
+    void put(QMimeData* data);
     QByteArray digest(const QString& text) const;
 
     int _seconds = 0;

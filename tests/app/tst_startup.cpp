@@ -1,4 +1,6 @@
+#include "Base.h"
 #include "Icons.h"
+#include "Model.h"
 #include "ProcessHardening.h"
 #include "LangBundle.h"
 #include "Log.h"
@@ -12,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -46,6 +49,7 @@ private Q_SLOTS:
     void helpAndVersionTexts();
     void helpAndVersionOfTheProgram_data();
     void helpAndVersionOfTheProgram();
+    void vaultFileOnTheVaultPage();
     void hardening();
     void programIsHardened();
 };
@@ -343,6 +347,42 @@ void TestStartup::helpAndVersionOfTheProgram()
     QCOMPARE(program.exitCode(), 0);
     const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
     QCOMPARE(out.section(QLatin1Char('\n'), 0, 0), firstLine);
+}
+
+void TestStartup::vaultFileOnTheVaultPage()
+{
+    // "kovrin FILE" as the file manager starts it: one password away from the open vault.
+    const QString dir = TestEnvironment::freshDir(QStringLiteral("offer"));
+    const QString vault = dir + QStringLiteral("/demo.kovrin");
+    QVERIFY(QFile::copy(QStringLiteral(KOVRIN_SOURCE_DIR "/examples/demo.kovrin"), vault));
+    QVERIFY(QFile::setPermissions(vault, QFile::ReadOwner | QFile::WriteOwner));
+    Startup::setupLanguage(QStringLiteral("en_US"));
+
+    MainWindow window;
+    Startup::prepareMainWindow(window);
+    Base* base = window.base();
+    QVERIFY(base);
+    base->setCurrentIndex(1);
+    Startup::offerVaultFile(window, {QStringLiteral("--lang=en_US"), vault});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(base->currentIndex(), 0);
+    auto* file = window.findChild<QLineEdit*>(QStringLiteral("_tbxVaultFile"));
+    auto* password = window.findChild<QLineEdit*>(QStringLiteral("_tbxPassword"));
+    QVERIFY(file && password);
+    QCOMPARE(file->text(), vault);
+    QTRY_COMPARE(QApplication::focusWidget(), password);
+
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Kovrin-Demo-1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(base->model());
+    QVERIFY(base->count() > 2);
+    QVERIFY(password->text().isEmpty());
+
+    // Nothing that names a file: the Vault page stays as it was.
+    MainWindow plain;
+    Startup::offerVaultFile(plain, {QStringLiteral("--log="), dir + QStringLiteral("/missing.kovrin"), dir});
+    QVERIFY(plain.findChild<QLineEdit*>(QStringLiteral("_tbxVaultFile"))->text().isEmpty());
 }
 
 void TestStartup::hardening()
