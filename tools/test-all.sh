@@ -5,7 +5,7 @@
 #
 #   install  the Debian packages the build and the tests need, when missing
 #            (skipped with --no-install), and the en_US/fr_FR UTF-8 locales
-#   build    configure + build with warnings as errors in build-ci/, then ctest
+#   build    configure + build in Release with warnings as errors in build-ci/, then ctest
 #   package  install the stage-1 build into a prefix, validate the desktop files, start
 #            the installed program offscreen, build the .deb with CPack and install it
 #            into a clean Debian root (tools/deb-root-check.sh), where it must start
@@ -109,7 +109,9 @@ configure_build_test() {
 }
 
 stage_build() {
-    configure_build_test "$BUILD_DIR"
+    # Optimised, as the benchmarks are built: a Release-only compile error cannot
+    # come back unnoticed. The ASan stage keeps the unoptimised build.
+    configure_build_test "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release
 }
 
 stage_package() {

@@ -164,8 +164,7 @@ void Rack::buildContextMenu()
     copy->setObjectName(QStringLiteral("_actCopy"));
     connect(copy, &QAction::triggered, this, &Rack::onCopying);
 
-    // The definition leaves this action without parent; the rack deletes it.
-    _actDelete = new QAction(icons.icon(QStringLiteral("trash")), text("DeleteEntry"));
+    _actDelete = new QAction(icons.icon(QStringLiteral("trash")), text("DeleteEntry"), this);
     _actDelete->setObjectName(QStringLiteral("_actDelete"));
     _menu->addAction(_actDelete);
     connect(_actDelete, &QAction::triggered, this, &Rack::onEntriesDeleting);

@@ -9,6 +9,9 @@
 
 #include <unistd.h>
 
+// Declared before any use: QTest's data columns instantiate the metatype.
+Q_DECLARE_METATYPE(AesPair)
+
 namespace {
 QByteArray bytes(int size, char first = 1)
 {
@@ -298,8 +301,6 @@ void TestAesPair::equality()
     }
     QCOMPARE(copy, a);
 }
-
-Q_DECLARE_METATYPE(AesPair)
 
 KOVRIN_TEST_MAIN(TestAesPair)
 #include "tst_aespair.moc"
