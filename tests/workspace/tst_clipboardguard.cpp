@@ -1,9 +1,13 @@
 #include "ClipboardGuard.h"
+#include "RackFixture.h"
+#include "RackModel.h"
 #include "TestMain.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QSignalSpy>
+#include <QTableView>
 
 #include <memory>
 
@@ -22,6 +26,7 @@ private Q_SLOTS:
     void atQuit();
     void withoutTimeout();
     void withoutGuard();
+    void rackCopy();
 };
 
 static QClipboard* clipboard()
@@ -106,6 +111,25 @@ void TestClipboardGuard::withoutGuard()
     QCOMPARE(ClipboardGuard::current(), nullptr);
     ClipboardGuard::copy(QStringLiteral("plain copy"));
     QCOMPARE(clipboard()->text(), QStringLiteral("plain copy"));
+}
+
+void TestClipboardGuard::rackCopy()
+{
+    // The rack view's field copy goes through the guard: the password keeps
+    // its secret hint while it is there, and is gone after the timeout.
+    RackFixture f({{"mail", "bob", "Tr4ck-Me!", "note"}});
+    ClipboardGuard guard(1);
+    QSignalSpy expired(&guard, &ClipboardGuard::expired);
+    QTableView* table = f.table();
+    const QPoint cell = table->visualRect(table->model()->index(f.viewRow(QStringLiteral("mail")),
+                                                                RackModel::PasswordColumn))
+                            .center();
+    f.clickMenu(f.openMenu(cell), "_actCopy");
+    QCOMPARE(clipboard()->text(), QStringLiteral("Tr4ck-Me!"));
+    QCOMPARE(clipboard()->mimeData()->data(QStringLiteral("x-kde-passwordManagerHint")), QByteArray("secret"));
+    QVERIFY(guard.isPending());
+    QVERIFY(expired.wait(3000));
+    QCOMPARE(clipboard()->text(), QString());
 }
 
 KOVRIN_TEST_MAIN(TestClipboardGuard)
