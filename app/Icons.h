@@ -22,6 +22,8 @@ public:
     static QString name(int id);
     // Resource path of a name; empty for an unknown name.
     static QString resource(const QString& name);
+    // An icon of the resources, decoded when first drawn or measured.
+    static QIcon fromResource(const QString& resource);
 
 private:
     Icons();

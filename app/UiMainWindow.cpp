@@ -1,5 +1,7 @@
 #include "UiMainWindow.h"
 
+#include "Icons.h"
+
 #include <QIcon>
 #include <QMainWindow>
 
@@ -8,7 +10,7 @@ QAction* makeAction(QMainWindow* window, const char* name, const char* icon, con
 {
     auto* action = new QAction(window);
     action->setObjectName(QLatin1String(name));
-    action->setIcon(QIcon(QLatin1String(icon)));
+    action->setIcon(Icons::fromResource(QLatin1String(icon)));
     action->setShortcut(QKeySequence(QLatin1String(shortcut)));
     return action;
 }
@@ -18,7 +20,7 @@ void UiMainWindow::setupUi(QMainWindow* window)
 {
     window->setObjectName(QStringLiteral("_mainWindow"));
     window->resize(800, 600);
-    window->setWindowIcon(QIcon(QStringLiteral(":/images/key.png")));
+    window->setWindowIcon(Icons::fromResource(QStringLiteral(":/images/key.png")));
 
     _actNewVault = makeAction(window, "_actNewVault", ":/images/vault-32.png", "Ctrl+N");
     _actQuit = makeAction(window, "_actQuit", ":/images/error-32.png", "Alt+Q");

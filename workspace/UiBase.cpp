@@ -1,5 +1,6 @@
 #include "UiBase.h"
 
+#include "Icons.h"
 #include "ModuleTexts.h"
 
 #include <QCheckBox>
@@ -72,7 +73,7 @@ void UiBase::setupUi(QWidget* base)
         base->setObjectName(QStringLiteral("_base"));
     base->resize(710, 594);
     base->setMinimumSize(710, 450);
-    base->setWindowIcon(QIcon(QStringLiteral(":/images/key.png")));
+    base->setWindowIcon(Icons::fromResource(QStringLiteral(":/images/key.png")));
 
     // Vault page: help button, file and password fields, exchange group.
     _tabFiles = make<QWidget>(base, "_tabFiles");
@@ -81,7 +82,7 @@ void UiBase::setupUi(QWidget* base)
     helpRow->addStretch(1);
     _btnHelp = make<QPushButton>(_tabFiles, "_btnHelp");
     _btnHelp->setFixedSize(48, 48);
-    _btnHelp->setIcon(QIcon(QStringLiteral(":/images/help.png")));
+    _btnHelp->setIcon(Icons::fromResource(QStringLiteral(":/images/help.png")));
     _btnHelp->setIconSize(QSize(40, 40));
     helpRow->addWidget(_btnHelp, 0, Qt::AlignRight);
     filesLayout->addLayout(helpRow);
@@ -135,6 +136,7 @@ void UiBase::setupUi(QWidget* base)
     _frmHead = make<QFrame>(_tabPasswords, "_frmHead");
     _frmHead->setFixedHeight(300);
     auto* head = new QHBoxLayout(_frmHead);
+    head->setContentsMargins(0, 0, 0, 0); // the group is as high as the frame
     _flt2 = new QFormLayout();
     _flt2->setObjectName(QStringLiteral("_flt2"));
     _flt2->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -22,6 +22,7 @@ private slots:
     void geometryFollowsTheSize_data();
     void geometryFollowsTheSize();
     void missingNotice();
+    void openedFromTheMainWindow_data();
     void openedFromTheMainWindow();
 };
 
@@ -106,9 +107,19 @@ void TestHelp::missingNotice()
     QVERIFY(help.findChild<QTextBrowser*>(QStringLiteral("_tbw"))->toPlainText().isEmpty());
 }
 
-// Ctrl+H opens the notice modally, titled in the interface language.
+void TestHelp::openedFromTheMainWindow_data()
+{
+    QTest::addColumn<bool>("helpButton");
+    QTest::addColumn<QString>("expectedTitle");
+    QTest::newRow("Ctrl+H") << false << QStringLiteral("Legal notice");
+    QTest::newRow("help button of the Vault page") << true << QStringLiteral("Legal notice");
+}
+
+// The notice opens modally from the menu and from the Vault page.
 void TestHelp::openedFromTheMainWindow()
 {
+    QFETCH(bool, helpButton);
+    QFETCH(QString, expectedTitle);
     MainWindow window;
     window.show();
     window.activateWindow();
@@ -123,8 +134,11 @@ void TestHelp::openedFromTheMainWindow()
         text = help->findChild<QTextBrowser*>()->toPlainText();
         QTest::mouseClick(help->findChild<QPushButton*>(QStringLiteral("_btnOk")), Qt::LeftButton);
     });
-    QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier);
-    QCOMPARE(title, QStringLiteral("Legal notice"));
+    if (helpButton)
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("_btnHelp")), Qt::LeftButton);
+    else
+        QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier);
+    QCOMPARE(title, expectedTitle);
     QVERIFY(text.contains(QStringLiteral("Security warning")));
     QVERIFY(!QApplication::activeModalWidget());
 }

@@ -16,6 +16,7 @@
 #include "WorkspaceFixture.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -74,6 +75,7 @@ private slots:
     void themeSwitchesBackAndForth();
     void everyFieldIsNamed();
     void exchangeGroupFollowsTheVault();
+    void generatorSettings();
 
 private:
     QLineEdit* field(const char* name) const { return lineEdit(*_base, name); }
@@ -489,6 +491,44 @@ void TestBase::exchangeGroupFollowsTheVault()
     _base->closeVault();
     QVERIFY(group->isHidden());
     QVERIFY(!_window->actNewRack()->isVisible());
+}
+
+// The password page's limits keep each other consistent, and the rack views
+// read the page through the workspace's settings.
+void TestBase::generatorSettings()
+{
+    auto* chars = _base->findChild<QSpinBox*>(QStringLiteral("_sbxChars"));
+    auto* symbols = _base->findChild<QSpinBox*>(QStringLiteral("_sbxSymbols"));
+    auto* count = _base->findChild<QSpinBox*>(QStringLiteral("_sbxPasswords"));
+    auto* symbolBox = _base->findChild<QCheckBox*>(QStringLiteral("_chkSymbol"));
+    QCOMPARE(chars->value(), 11);
+    QCOMPARE(symbols->maximum(), 11);
+    QCOMPARE(symbols->value(), 3);
+
+    chars->setValue(2); // below the symbol quota: the quota follows
+    QCOMPARE(symbols->maximum(), 2);
+    QCOMPARE(symbols->value(), 2);
+    chars->setValue(40); // raising moves the limit only
+    QCOMPARE(symbols->maximum(), 40);
+    QCOMPARE(symbols->value(), 2);
+
+    _base->selectTab(1);
+    QVERIFY(symbols->isVisible());
+    QTest::keyClick(symbolBox, Qt::Key_Space);
+    QVERIFY(!symbols->isVisible());
+    QTest::keyClick(symbolBox, Qt::Key_Space);
+    QVERIFY(symbols->isVisible());
+
+    const GeneratorSettings* settings = dynamic_cast<const GeneratorSettings*>(static_cast<QWidget*>(_base));
+    QVERIFY(settings);
+    count->setValue(7);
+    QTest::keyClick(_base->findChild<QCheckBox*>(QStringLiteral("_chkUppserCase")), Qt::Key_Space);
+    QCOMPARE(settings->charsCount(), 40);
+    QCOMPARE(settings->passwordsCount(), 7);
+    QVERIFY(settings->isLowerCaseChecked());
+    QVERIFY(!settings->isUpperCaseChecked());
+    QVERIFY(settings->isNumberChecked());
+    QVERIFY(settings->isSymbolChecked());
 }
 
 KOVRIN_TEST_MAIN(TestBase)

@@ -1,0 +1,252 @@
+// Opening the largest vault (4 MiB, about 45,000 entries in 20 racks) through
+// the workspace, until every rack tab exists and the first rack is painted,
+// set against Model::loadVault alone in the same run. Then the program's
+// start-up until its main window is shown, set against a bare QApplication +
+// QMainWindow program started the same way.
+#include "AesPair.h"
+#include "Base.h"
+#include "MainWindow.h"
+#include "Model.h"
+#include "Rack.h"
+#include "RackModel.h"
+#include "Startup.h"
+#include "VaultEntry.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+constexpr int RackCount = 20;
+constexpr int Repeats = 5;
+constexpr int StartRepeats = 9;
+constexpr qsizetype PlainLimit = Model::MaxCipheredSize - 1;
+const QString Password = QStringLiteral("Bench-Pw1");
+
+const char* const Words[] = {"mail",   "bank",      "shop",   "forum", "cloud",  "music",  "video", "news",
+                             "travel", "insurance", "energy", "phone", "school", "health", "games", "library"};
+
+// Realistic entries spread over the racks, up to the plaintext limit.
+void fill(const std::shared_ptr<Model>& model)
+{
+    QRandomGenerator random(20240611);
+    std::vector<QList<VaultEntry*>> racks(RackCount);
+    QStringList names;
+    qsizetype size = 0;
+    for (int r = 0; r < RackCount; ++r) {
+        names.append(QStringLiteral("Rack %1 – %2").arg(r + 1).arg(QString::fromLatin1(Words[r % 16])));
+        size += QByteArray("\n\nSegment:\n").size() + names.last().toUtf8().size();
+    }
+    static const QString chars =
+        QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!#$%&()*+,-./");
+    for (int i = 0;; ++i) {
+        QString password;
+        for (int c = 12 + int(random.bounded(9)); c > 0; --c)
+            password.append(chars.at(random.bounded(int(chars.size()))));
+        const QString word = QString::fromLatin1(Words[random.bounded(16)]);
+        auto* entry = new VaultEntry(QStringLiteral("%1-%2.example.org").arg(word).arg(i),
+                                     QStringLiteral("user.%1@example.org").arg(random.bounded(100000)), password,
+                                     i % 3 ? QString() : QStringLiteral("Shared with the family"));
+        const qsizetype line = entry->toBytes()->size() + 1;
+        if (size + line > PlainLimit) {
+            delete entry;
+            break;
+        }
+        size += line;
+        racks[size_t(i % RackCount)].append(entry);
+    }
+    for (int r = 0; r < RackCount; ++r) {
+        auto* rack = new RackModel(model, names[r]);
+        rack->setEntries(racks[size_t(r)]);
+        model->addRackModel(rack);
+    }
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double ms(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// Counts the paints of a widget.
+class PaintSpy : public QObject
+{
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+    int paints = 0;
+};
+
+// Child process of the start-up measurement: "kovrin" runs the program's own
+// start-up steps, "bare" a QApplication with an empty QMainWindow; both report
+// once the window is exposed and leave at once.
+int startupChild(int argc, char** argv, bool program)
+{
+    // With KOVRIN_BENCH_STAGES set, the child also tells where its time went.
+    const bool stages = qEnvironmentVariableIsSet("KOVRIN_BENCH_STAGES");
+    QElapsedTimer clock;
+    clock.start();
+    const auto stage = [&](const char* name) {
+        if (stages)
+            std::fprintf(stderr, "  %-28s %7.2f ms after main\n", name, ms(clock));
+    };
+    QApplication application(argc, argv);
+    stage("application object");
+    std::unique_ptr<QMainWindow> window;
+    if (program) {
+        // As Startup::run does it, up to the shown window.
+        const Startup::Options options = Startup::parseOptions(QCoreApplication::arguments().mid(3));
+        const std::shared_ptr<Logger> logger = Startup::chooseLogger(options);
+        Startup::setupLanguage(options.value(QStringLiteral("--lang")));
+        stage("language set up");
+        auto main = std::make_unique<MainWindow>();
+        stage("main window built");
+        Startup::prepareMainWindow(*main);
+        main->show();
+        window = std::move(main);
+    } else {
+        window = std::make_unique<QMainWindow>();
+        window->resize(800, 500);
+        window->setWindowTitle(QStringLiteral("bare"));
+        window->show();
+    }
+    while (!window->windowHandle() || !window->windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QCoreApplication::processEvents();
+    stage("window shown");
+    std::fputs("shown\n", stdout);
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
+double timeChild(const QString& mode)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::SeparateChannels);
+    QElapsedTimer timer;
+    timer.start();
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--startup-child"), mode});
+    while (child.waitForReadyRead(10000))
+        if (child.readAllStandardOutput().contains("shown"))
+            break;
+    const double elapsed = ms(timer);
+    child.waitForFinished(10000);
+    return elapsed;
+}
+} // namespace
+
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc >= 3 && qstrcmp(argv[1], "--startup-child") == 0)
+        return startupChild(argc, argv, qstrcmp(argv[2], "kovrin") == 0);
+
+    QTemporaryDir home;
+    const QString data = home.filePath(QStringLiteral("data"));
+    QDir().mkpath(data);
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    QApplication application(argc, argv);
+    Startup::setupLanguage(QStringLiteral("en_US"));
+
+    const QString fileName = home.filePath(QStringLiteral("bench.kovrin"));
+    const auto key = Model::keyFromPassword(Password);
+    qsizetype entries = 0;
+    {
+        QTabWidget tabs;
+        auto model = std::make_shared<Model>(nullptr, fileName, std::make_unique<AesPair>(*key), &tabs);
+        fill(model);
+        for (const RackModel* rack : *model->racks())
+            entries += rack->entryCount();
+        model->saveVault(true);
+    }
+    std::printf("vault: %lld entries in %d racks, file %lld bytes\n\n", qlonglong(entries), RackCount,
+                qlonglong(QFileInfo(fileName).size()));
+
+    // Baseline: the vault model alone.
+    std::vector<double> loads;
+    {
+        QTabWidget tabs;
+        for (int i = 0; i < Repeats; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            auto model = Model::loadVault(fileName, *key, &tabs, nullptr);
+            loads.push_back(ms(timer));
+        }
+    }
+
+    // The workspace: checks, load, one tab per rack, first rack painted.
+    MainWindow window;
+    window.resize(900, 600);
+    window.show();
+    while (!window.windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    Base* base = window.base();
+    std::vector<double> opens;
+    std::vector<double> tabsOnly;
+    for (int i = 0; i < Repeats; ++i) {
+        base->closeVault();
+        QCoreApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        base->openVault(fileName, Password);
+        tabsOnly.push_back(ms(timer));
+        Rack* first = base->rackAt(2);
+        if (!first || base->count() != RackCount + 2) {
+            std::fprintf(stderr, "the vault did not open\n");
+            return 1;
+        }
+        PaintSpy spy;
+        first->tableView()->viewport()->installEventFilter(&spy);
+        while (spy.paints == 0)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        opens.push_back(ms(timer));
+        first->tableView()->viewport()->removeEventFilter(&spy);
+    }
+    const double load = median(loads);
+    const double open = median(opens);
+    const double tabs = median(tabsOnly);
+    std::printf("%-46s %9.2f ms\n", "Model::loadVault alone", load);
+    std::printf("%-46s %9.2f ms  ratio %5.2f  %s\n", "Base::openVault, every tab, first rack painted", open,
+                open / load, open / load <= 3.0 ? "(within 3x)" : "(OVER 3x)");
+    std::printf("%-46s %9.2f ms  (tabs built, before the first paint)\n\n", "  of which openVault returning", tabs);
+
+    // Start-up, alternating the two programs so that both meet the same caches.
+    std::vector<double> program;
+    std::vector<double> bare;
+    timeChild(QStringLiteral("bare")); // warm the file cache
+    timeChild(QStringLiteral("kovrin"));
+    for (int i = 0; i < StartRepeats; ++i) {
+        bare.push_back(timeChild(QStringLiteral("bare")));
+        program.push_back(timeChild(QStringLiteral("kovrin")));
+    }
+    const double startProgram = median(program);
+    const double startBare = median(bare);
+    std::printf("%-46s %9.2f ms\n", "bare QApplication + QMainWindow shown", startBare);
+    std::printf("%-46s %9.2f ms  ratio %5.2f  %s\n", "program start-up, main window shown", startProgram,
+                startProgram / startBare, startProgram / startBare <= 1.5 ? "(within 1.5x)" : "(OVER 1.5x)");
+    return 0;
+}
