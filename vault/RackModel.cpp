@@ -113,6 +113,13 @@ void RackModel::insertEntry(int row, VaultEntry* entry)
     endInsertRows();
 }
 
+QModelIndex RackModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (parent.isValid() || row < 0 || column < 0 || row >= _entries.size() || column > CommentColumn)
+        return QModelIndex();
+    return createIndex(row, column);
+}
+
 // A flat table: an entry has no children, as views and proxies expect.
 int RackModel::rowCount(const QModelIndex& parent) const
 {

@@ -4,36 +4,136 @@
 #include "RackModel.h"
 #include "VaultEntry.h"
 
+#include <algorithm>
+
+// The sort aids of one sort or refilter, dropped when it ends.
+class ProxyModel::SortScope
+{
+public:
+    // A sort compares every row: all keys are read at once, in row order.
+    SortScope(ProxyModel& proxy, int column, bool everyRow) : _proxy(proxy)
+    {
+        const int role = proxy.sortRole();
+        if (!proxy._rack || column < 0 || column > 3 || (role != Qt::DisplayRole && role != Qt::EditRole))
+            return;
+        const size_t count = size_t(proxy._rack->entryCount());
+        proxy._keysColumn = column;
+        proxy._packed = !proxy.isSortLocaleAware() && proxy.sortCaseSensitivity() == Qt::CaseSensitive;
+        proxy._packedKeys.assign(proxy._packed ? count : 0, Packed{});
+        proxy._texts.assign(count, QStringView());
+        proxy._read.assign(count, 0);
+        if (everyRow)
+            for (size_t row = 0; row < count; ++row)
+                proxy.readKey(row);
+        proxy._allRead = everyRow;
+    }
+    ~SortScope()
+    {
+        _proxy._keysColumn = -1;
+        _proxy._allRead = false;
+        _proxy._packedKeys.clear();
+        _proxy._texts.clear();
+        _proxy._read.clear();
+    }
+    SortScope(const SortScope&) = delete;
+    SortScope& operator=(const SortScope&) = delete;
+
+private:
+    ProxyModel& _proxy;
+};
+
 ProxyModel::ProxyModel(FilterRules* rules, QObject* parent) : QSortFilterProxyModel(parent), _rules(rules)
 {
+}
+
+ProxyModel::~ProxyModel() = default;
+
+void ProxyModel::setSourceModel(QAbstractItemModel* sourceModel)
+{
+    _rack = qobject_cast<RackModel*>(sourceModel);
+    QSortFilterProxyModel::setSourceModel(sourceModel);
+}
+
+void ProxyModel::sort(int column, Qt::SortOrder order)
+{
+    // The same order again changes nothing: Qt returns at once.
+    if (dynamicSortFilter() && column == sortColumn() && order == sortOrder()) {
+        QSortFilterProxyModel::sort(column, order);
+        return;
+    }
+    const SortScope scope(*this, column, true);
+    QSortFilterProxyModel::sort(column, order);
+}
+
+void ProxyModel::refilter()
+{
+    const SortScope scope(*this, sortColumn(), false);
+    invalidate();
 }
 
 bool ProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
 {
     if (!_rules || _rules->isEmpty())
         return true;
-    const auto* rack = qobject_cast<const RackModel*>(sourceModel());
-    const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
-    if (!rack || !index.isValid())
+    if (!_rack || sourceParent.isValid() || sourceRow < 0 || sourceRow >= _rack->entryCount())
         return false;
-    return _rules->accepts(rack->entries().at(index.row()));
+    return _rules->accepts(_rack->entries().at(sourceRow));
+}
+
+bool ProxyModel::textLess(QStringView left, QStringView right) const
+{
+    if (isSortLocaleAware())
+        return QString::localeAwareCompare(left, right) < 0;
+    return left.compare(right, sortCaseSensitivity()) < 0;
+}
+
+void ProxyModel::readKey(size_t row) const
+{
+    const QStringView text = _rack->entries().at(qsizetype(row))->fieldView(_keysColumn);
+    _texts[row] = text;
+    if (_packed) {
+        // A shorter text is padded with zeros: a tie, settled on the texts.
+        Packed& packed = _packedKeys[row];
+        const qsizetype size = std::min(text.size(), PackedUnits);
+        for (qsizetype i = 0; i < size; ++i)
+            packed[size_t(i / 4)] |= quint64(text[i].unicode()) << (16 * (3 - (i % 4)));
+    }
+    _read[row] = 1;
+}
+
+bool ProxyModel::keyLess(size_t left, size_t right) const
+{
+    if (!_allRead) {
+        if (!_read[left])
+            readKey(left);
+        if (!_read[right])
+            readKey(right);
+    }
+    const QStringView l = _texts[left];
+    const QStringView r = _texts[right];
+    if (!_packed)
+        return textLess(l, r);
+    const Packed& a = _packedKeys[left];
+    const Packed& b = _packedKeys[right];
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
+            return a[i] < b[i];
+    if (l.size() > PackedUnits && r.size() > PackedUnits)
+        return l.sliced(PackedUnits).compare(r.sliced(PackedUnits)) < 0;
+    return l.compare(r) < 0;
 }
 
 bool ProxyModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
 {
-    // QSortFilterProxyModel compares the display texts with its case
-    // sensitivity and locale setting; a rack model's texts are its entries'
-    // fields, which are compared here in place. Anything else takes the default.
-    const auto* rack = qobject_cast<const RackModel*>(sourceModel());
-    const int role = sortRole();
     const int column = left.column();
-    if (!rack || (role != Qt::DisplayRole && role != Qt::EditRole) || column != right.column() || column < 0
-        || column > 3 || left.model() != rack || right.model() != rack)
+    const size_t l = size_t(left.row());
+    const size_t r = size_t(right.row());
+    if (column == _keysColumn && right.column() == column && l < _texts.size() && r < _texts.size())
+        return keyLess(l, r);
+    const RackModel* rack = _rack;
+    if (!rack || left.model() != rack || right.model() != rack || column != right.column() || column < 0
+        || column > 3 || (sortRole() != Qt::DisplayRole && sortRole() != Qt::EditRole))
         return QSortFilterProxyModel::lessThan(left, right);
     const auto& entries = rack->entries();
-    const QStringView l = entries.at(left.row())->fieldView(column);
-    const QStringView r = entries.at(right.row())->fieldView(column);
-    if (isSortLocaleAware())
-        return QString::localeAwareCompare(l, r) < 0;
-    return l.compare(r, sortCaseSensitivity()) < 0;
+    return textLess(entries.at(left.row())->fieldView(column), entries.at(right.row())->fieldView(column));
 }

@@ -33,6 +33,8 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 namespace {
 const QString EditContext = QStringLiteral("void Rack::connectToSignals() -> ");
@@ -83,9 +85,7 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
     table->setEnabled(true);
     table->setSortingEnabled(true);
     table->sortByColumn(0, Qt::AscendingOrder);
-    // Sized on the rows in view and a bounded sample below them (the header's
-    // precision), not on every row of a large rack.
-    table->resizeColumnsToContents();
+    fitColumnsToContents();
 
     _ui->_gbxInsert->hide();
     updateEntriesCounter();
@@ -101,11 +101,13 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
 
 Rack::~Rack()
 {
-    if (_pRackModel) {
+    if (RackModel* rack = _pRackModel) {
         // The vault forgets the rack, then the rack and its entries go.
-        if (_model && _model->rackModel(_name) == _pRackModel)
-            (void)_model->removeRackModel(_name).release();
-        delete _pRackModel.data();
+        std::unique_ptr<RackModel> owned;
+        if (_model && _model->rackModel(rack->name()) == rack)
+            owned = _model->removeRackModel(rack->name());
+        else
+            owned.reset(rack);
     }
     delete _menu;
     delete _actShowHide;
@@ -117,6 +119,52 @@ Rack::~Rack()
     delete _rules;
     _deletedBatches.clear();
     _model.reset();
+}
+
+// Columns as wide as their contents. Qt's own resizing measures every cell of
+// the first thousand rows (all of them while the table is not shown yet),
+// which costs more than building the rest of a large rack's table; here the
+// first screenful of rows is measured, then the longest texts of each column
+// over the whole rack.
+void Rack::fitColumnsToContents()
+{
+    constexpr int FirstRows = 40;
+    QTableView* table = _ui->_tvwEntries;
+    QHeaderView* header = table->horizontalHeader();
+    const int precision = header->resizeContentsPrecision();
+    header->setResizeContentsPrecision(FirstRows);
+    table->resizeColumnsToContents();
+    header->setResizeContentsPrecision(precision);
+
+    // The longest texts by length: a min-heap per column of (length, row).
+    constexpr size_t Longest = 16;
+    using Candidate = std::pair<qsizetype, int>;
+    std::array<std::vector<Candidate>, 4> longest;
+    const QList<VaultEntry*>& entries = _pRackModel->entries();
+    for (int row = 0; row < int(entries.size()); ++row) {
+        for (int column = 0; column < 4; ++column) {
+            std::vector<Candidate>& heap = longest[size_t(column)];
+            const Candidate candidate{entries.at(row)->fieldView(column).size(), row};
+            if (heap.size() < Longest) {
+                heap.push_back(candidate);
+                std::push_heap(heap.begin(), heap.end(), std::greater<Candidate>());
+            } else if (candidate.first > heap.front().first) {
+                std::pop_heap(heap.begin(), heap.end(), std::greater<Candidate>());
+                heap.back() = candidate;
+                std::push_heap(heap.begin(), heap.end(), std::greater<Candidate>());
+            }
+        }
+    }
+    const int grid = table->showGrid() ? 1 : 0;
+    for (int column = 0; column < 4; ++column) {
+        int width = header->sectionSize(column);
+        for (const Candidate& candidate : longest[size_t(column)]) {
+            const QModelIndex index = _proxy->mapFromSource(_pRackModel->index(candidate.second, column));
+            if (index.isValid())
+                width = std::max(width, table->sizeHintForIndex(index).width() + grid);
+        }
+        header->resizeSection(column, width);
+    }
 }
 
 void Rack::setTexts()
@@ -247,12 +295,16 @@ bool Rack::setName(const QString& name)
     return true;
 }
 
-void Rack::setTabIndex(int index)
+RackModel& Rack::existingRackModel(const QString& context) const
 {
     if (!_pRackModel)
-        throw Exception(QStringLiteral("void Rack::setTabIndex(int) -> ")
-                        + text("UndefinedAttribute").arg(QStringLiteral("_pRackModel"), QStringLiteral("Rack")));
-    _pRackModel->setTabIndex(index);
+        throw Exception(context + text("UndefinedAttribute").arg(QStringLiteral("_pRackModel"), QStringLiteral("Rack")));
+    return *_pRackModel;
+}
+
+void Rack::setTabIndex(int index)
+{
+    existingRackModel(QStringLiteral("void Rack::setTabIndex(int) -> ")).setTabIndex(index);
 }
 
 QTableView* Rack::tableView() const
@@ -268,9 +320,11 @@ void Rack::updateEntriesCounter()
 
 void Rack::openContextMenu(const QPoint& pos)
 {
-    _actDelete->setEnabled(_ui->_tvwEntries->selectionModel()->hasSelection());
-    _lastMenuPos = pos;
-    _menu->popup(_ui->_tvwEntries->viewport()->mapToGlobal(pos));
+    guard("void Rack::openContextMenu(const QPoint&) -> ", [&] {
+        _actDelete->setEnabled(_ui->_tvwEntries->selectionModel()->hasSelection());
+        _lastMenuPos = pos;
+        _menu->popup(_ui->_tvwEntries->viewport()->mapToGlobal(pos));
+    });
 }
 
 void Rack::onCopying()
@@ -355,7 +409,7 @@ void Rack::onCancelSearchFiltering()
         _ui->_tbxSearch->setText(QString());
         _rules->clear();
         _ui->_tvwEntries->setToolTip(text("NoFilter"));
-        _proxy->invalidate();
+        _proxy->refilter();
         updateEntriesCounter();
     });
 }
@@ -365,7 +419,7 @@ void Rack::onSearching()
     guard("void Rack::onSearching() -> ", [this] {
         const QString description = buildFilterRules();
         _ui->_tvwEntries->setToolTip(description);
-        _proxy->invalidate();
+        _proxy->refilter();
         updateEntriesCounter();
     });
 }
@@ -455,6 +509,7 @@ void Rack::onPasswordsGenerating()
 void Rack::onEntryInserting()
 {
     guard("void Rack::onEntryInserting() -> ", [this] {
+        RackModel& rack = existingRackModel(QStringLiteral("void Rack::onEntryInserting() -> "));
         UiRack& ui = *_ui;
         const QString name = ui._tbxName->text();
         if (name.isEmpty()) {
@@ -462,7 +517,7 @@ void Rack::onEntryInserting()
             ui._tbxUse->setFocus(Qt::OtherFocusReason);
             return;
         }
-        if (_pRackModel->contains(name)) {
+        if (rack.contains(name)) {
             MessageBoxes::warning(this, text("DuplicateEntry").arg(name), text("RoleMustBeUnique"));
             ui._tbxUse->setFocus(Qt::OtherFocusReason);
             return;
@@ -488,7 +543,7 @@ void Rack::onEntryInserting()
             field.field->setFocus(Qt::OtherFocusReason);
             return;
         }
-        _pRackModel->appendEntry(new VaultEntry(name, user.isNull() ? QString(QLatin1String("")) : user,
+        rack.appendEntry(new VaultEntry(name, user.isNull() ? QString(QLatin1String("")) : user,
                                                 password.isNull() ? QString(QLatin1String("")) : password,
                                                 comment.isNull() ? QString(QLatin1String("")) : comment));
         updateEntriesCounter();

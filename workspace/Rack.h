@@ -29,8 +29,9 @@ class Rack : public QWidget
 {
     Q_OBJECT
 public:
-    // The vault model must already hold a rack model named name. The workspace
-    // becomes the parent and supplies the password generator's settings.
+    // The vault model must already hold a rack model named name (else
+    // UndefinedParameter is raised). The workspace becomes the parent and
+    // supplies the password generator's settings (GeneratorSettings).
     Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace);
     ~Rack() override;
 
@@ -51,7 +52,7 @@ public:
     // description (empty when the line is empty or an expression was refused).
     QString buildFilterRules();
 
-    // Deleted entries that an undo can still put back, last batch last.
+    // True while a deletion can be undone (until the vault is saved).
     bool canUndoDeletion() const { return !_deletedBatches.empty(); }
 
 public slots:
@@ -62,6 +63,7 @@ public slots:
     void onCollapseNewEntry();
     void onPasswordsGenerating();
     void onEntryInserting();
+    // Ctrl+Z: puts the last deleted entries back at their rows.
     void onDeletionUndoing();
 
 private:
@@ -73,10 +75,13 @@ private:
     using Batch = std::vector<Deleted>;
 
     void setTexts();
+    void fitColumnsToContents();
     void buildContextMenu();
     void openContextMenu(const QPoint& pos);
     void logEditStep(const QModelIndex& proxyIndex, const QString& step, bool abandoned);
     std::shared_ptr<Logger> logger() const;
+    // Raises UndefinedAttribute once the rack model is gone.
+    RackModel& existingRackModel(const QString& context) const;
     void guard(const char* context, const std::function<void()>& body);
     void forgetDeletions();
     void updateUndoAction();

@@ -104,6 +104,8 @@ void UiRack::setupUi(QWidget* rack)
     _tvwEntries->setAlternatingRowColors(true);
     _tvwEntries->setSelectionBehavior(QAbstractItemView::SelectRows);
     _tvwEntries->setSelectionMode(QAbstractItemView::MultiSelection);
+    // Sorted by name from the start: the model, once set, is sorted only once.
+    _tvwEntries->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
     _tvwEntries->setSortingEnabled(true);
     _tvwEntries->setContextMenuPolicy(Qt::CustomContextMenu);
     verticalLayout->addWidget(_tvwEntries);

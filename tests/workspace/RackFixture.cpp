@@ -32,7 +32,19 @@ RackFixture::RackFixture(const QList<Row>& rows, QWidget* workspace)
     _model->addRackModel(rackModel);
     for (const Row& row : rows)
         rackModel->appendEntry(new VaultEntry(row.value(0), row.value(1), row.value(2), row.value(3)));
-    _rack = new Rack(_model, QStringLiteral("Rack"), _workspace.get());
+    showRack(QStringLiteral("Rack"));
+}
+
+RackFixture::RackFixture(std::shared_ptr<Model> model, const QString& rackName, QWidget* workspace)
+    : _workspace(workspace ? workspace : new FakeWorkspace), _model(std::move(model))
+{
+    showRack(rackName);
+}
+
+void RackFixture::showRack(const QString& rackName)
+{
+    RackModel* rackModel = _model->rackModel(rackName);
+    _rack = new Rack(_model, rackName, _workspace.get());
     _rack->connectToSignals();
     auto* layout = new QVBoxLayout(_workspace.get());
     layout->addWidget(_rack);
@@ -55,7 +67,6 @@ RackFixture::~RackFixture()
 bool RackFixture::activate() const
 {
     _workspace->activateWindow();
-    QApplication::setActiveWindow(_workspace.get());
     return QTest::qWaitForWindowActive(_workspace.get());
 }
 

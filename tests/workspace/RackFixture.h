@@ -46,6 +46,8 @@ class RackFixture
 public:
     using Row = QStringList;
     explicit RackFixture(const QList<Row>& rows, QWidget* workspace = nullptr);
+    // The view of rack rackName of a vault model the test made.
+    RackFixture(std::shared_ptr<Model> model, const QString& rackName, QWidget* workspace = nullptr);
     ~RackFixture();
 
     std::shared_ptr<Model> model() const { return _model; }
@@ -83,6 +85,8 @@ public:
     QAction* menuAction(const char* action) const;
 
 private:
+    void showRack(const QString& rackName);
+
     LogCapture _log;
     std::unique_ptr<QWidget> _workspace;
     std::unique_ptr<QTabWidget> _tabs;

@@ -132,6 +132,16 @@ void TestProxyModel::sortsAsTheDefaultProxy()
 {
     QFETCH(int, caseSensitivity);
     QFETCH(bool, localeAware);
+    const QList<QStringList> more = {
+        // Texts alike over their first sixteen units, prefixes of each other,
+        // and characters beyond the first plane next to the last of it.
+        {"account-number-0001b", "x", "p", ""}, {"account-number-0001", "X", "P", ""},
+        {"account-number-0001a", "y", "q", ""}, {"Account-number-0001", "y", "Q", ""},
+        {QString::fromUtf8("\xF0\x9F\x98\x80 smile"), "\xEF\xBF\xBD", "", ""},
+        {QString::fromUtf8("\xEF\xBF\xBD"), QString::fromUtf8("\xF0\x9F\x98\x80"), "", ""},
+    };
+    for (const QStringList& row : more)
+        _rack->appendEntry(new VaultEntry(row.at(0), row.at(1), row.at(2), row.at(3)));
     FilterRules rules;
     ProxyModel proxy(&rules);
     QSortFilterProxyModel reference;

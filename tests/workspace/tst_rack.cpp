@@ -6,6 +6,7 @@
 #include "RackFixture.h"
 #include "RackModel.h"
 #include "TestMain.h"
+#include "TestEnvironment.h"
 #include "VaultEntry.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QGraphicsDropShadowEffect>
 #include <QGroupBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,6 +24,8 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableView>
+
+#include <tuple>
 
 namespace {
 const QString EditContext = QStringLiteral("void Rack::connectToSignals() -> ");
@@ -70,14 +74,18 @@ QPoint cellCentre(RackFixture& f, const QString& role, int column)
     return table->visualRect(table->model()->index(f.viewRow(role), column)).center();
 }
 
-// The events of a real double click: press, release, double click, release.
+// Opens the cell's editor by a double click: press, release, double click,
+// release. The selection is left as it was (each press toggles a row, and
+// Qt versions differ in the presses their double click sends).
 void doubleClick(RackFixture& f, const QString& role, int column)
 {
     QWidget* viewport = f.table()->viewport();
+    const QItemSelection selection = f.table()->selectionModel()->selection();
     const QPoint pos = cellCentre(f, role, column);
     QTest::mouseClick(viewport, Qt::LeftButton, {}, pos);
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, pos);
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, pos);
+    f.table()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 QStringList without(QStringList names, const QStringList& removed)
@@ -119,6 +127,8 @@ private Q_SLOTS:
     void failingSlotIsReported();
     void nameAndTabIndex();
     void destructionRemovesRack();
+    void rackModelDeletedElsewhere();
+    void wholeTask();
 };
 
 void TestRack::texts_data()
@@ -207,7 +217,9 @@ void TestRack::filter_data()
     QTest::newRow("role, exact case") << "role-:bob" << "role-:bob" << QStringList{"bob"} << "role-:bob" << "";
     QTest::newRow("prefix lower-cased") << "USER:bob" << "user+:bob" << QStringList{"mailbox"} << "user+:bob" << "";
     QTest::newRow("space before sign") << "user -:bob" << "role-:bob" << QStringList{"bob"} << "role-:bob" << "";
-    QTest::newRow("unknown prefix") << "foo:piz" << "role+:piz" << QStringList{"pizza"} << "role+:piz" << "";
+    QTest::newRow("unknown prefix") << "foo:bar" << "role+:bar" << QStringList{} << "role+:bar" << "";
+    QTest::newRow("unknown prefix, a name found") << "foo:piz" << "role+:piz" << QStringList{"pizza"} << "role+:piz"
+                                                  << "";
     QTest::newRow("empty part") << "a,,b" << "role+:a AND role+: AND role+:b" << QStringList{"mailbox"}
                                 << "role+:a AND role+: AND role+:b" << "";
     QTest::newRow("comma splits a quantifier") << "a{1,3}" << "role+:a{1 AND role+:3}" << QStringList{"a{13}"}
@@ -702,6 +714,109 @@ void TestRack::destructionRemovesRack()
 
     // A view is only made for a rack the vault holds.
     QVERIFY_THROWS_EXCEPTION(Exception, Rack(model, QStringLiteral("Missing"), &workspace));
+}
+
+// The vault may drop a rack model without its view: the view reports it
+// instead of reaching a deleted object.
+void TestRack::rackModelDeletedElsewhere()
+{
+    RackFixture f(descendingRows(3));
+    delete f.rackModel();
+    QVERIFY(!f.rack()->rackModel());
+    QVERIFY(!f.model()->rackExists(QStringLiteral("Rack")));
+    QCOMPARE(f.shownNames(), QStringList());
+    QVERIFY(!f.rack()->setName(QStringLiteral("Renamed")));
+    try {
+        f.rack()->setTabIndex(2);
+        QFAIL("no error without rack model");
+    } catch (const Exception& e) {
+        QCOMPARE(e.detail(), QStringLiteral("void Rack::setTabIndex(int) -> Undefined attribute\u00a0[_pRackModel] of class [Rack]"));
+    }
+    MessageBoxAnswerer answerer;
+    f.child<QLineEdit>("_tbxName")->setText(QStringLiteral("new"));
+    f.rack()->onEntryInserting();
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(answerer.last().icon, QMessageBox::Critical);
+    QCOMPARE(answerer.last().text, QStringLiteral("Error encountered - void Rack::onEntryInserting() -> Undefined "
+                                                  "attribute\u00a0[_pRackModel] of class [Rack]"));
+    f.rack()->updateEntriesCounter();
+    QCOMPARE(f.counter(), QStringLiteral("0/0"));
+}
+
+// A person's visit to a rack: open the vault, find an entry and change its
+// password, add an entry with a proposed password, delete one (with a change
+// of mind on the way), save, and find it all again in the file.
+void TestRack::wholeTask()
+{
+    const QString file = TestEnvironment::freshDir(QStringLiteral("task")) + QStringLiteral("/vault.kovrin");
+    const QString password = QStringLiteral("Kovrin-Test-1");
+    QTabWidget tabs;
+    {
+        auto model = std::make_shared<Model>(nullptr, file, Model::keyFromPassword(password), &tabs);
+        auto* bank = new RackModel(model, QStringLiteral("Bank"));
+        QVERIFY(model->addRackModel(bank));
+        for (const auto& [name, user, secret] : {std::tuple{"mail", "bob", "m41l"}, std::tuple{"bank", "alice", "0ld"},
+                                                 std::tuple{"forum", "carol", "f0rum"}})
+            bank->appendEntry(new VaultEntry(name, user, secret, QString()));
+        model->saveVault();
+    }
+    auto model = Model::loadVault(file, *Model::keyFromPassword(password), &tabs, nullptr);
+    QString proposed;
+    {
+        RackFixture f(model, QStringLiteral("Bank"));
+        QCOMPARE(f.counter(), QStringLiteral("3/3"));
+
+        search(f, QStringLiteral("user:alice"));
+        QCOMPARE(f.shownNames(), QStringList{"bank"});
+        doubleClick(f, QStringLiteral("bank"), RackModel::PasswordColumn);
+        QLineEdit* editor = f.editor();
+        QVERIFY(editor);
+        editor->setText(QStringLiteral("N3w-s3cret"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(model->isModified());
+        f.clickMenu(f.openMenu(QPoint(5, 5)), "_actSearchCanceling");
+        QCOMPARE(f.counter(), QStringLiteral("3/3"));
+
+        f.clickMenu(f.openMenu(QPoint(5, 5)), "_actShowHide");
+        QTest::keyClicks(f.child<QLineEdit>("_tbxName"), QStringLiteral("shop"));
+        QTest::keyClicks(f.child<QLineEdit>("_tbxUse"), QStringLiteral("dave"));
+        QTest::mouseClick(f.child<QPushButton>("_btnGenerator"), Qt::LeftButton);
+        proposed = f.child<QComboBox>("_cbxPassword")->currentText();
+        QCOMPARE(proposed.size(), 16);
+        QTest::mouseClick(f.child<QPushButton>("_btnInsert"), Qt::LeftButton);
+        QCOMPARE(f.counter(), QStringLiteral("4/4"));
+
+        MessageBoxAnswerer answerer({QMessageBox::Yes});
+        clickRow(f, QStringLiteral("forum"));
+        f.clickMenu(f.openMenu(cellCentre(f, "forum", 0)), "_actDelete");
+        QCOMPARE(answerer.last().text, QStringLiteral("Do you confirm the deletion of the [1] selected entries?"));
+        QCOMPARE(f.counter(), QStringLiteral("3/3"));
+        QVERIFY(f.activate());
+        f.table()->setFocus();
+        QTest::keyClick(f.table(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.counter(), QStringLiteral("4/4"));
+        QCOMPARE(f.shownNames(), QStringList({"bank", "forum", "mail", "shop"}));
+        QCOMPARE(f.storedNames(), QStringList({"mail", "bank", "forum", "shop"}));
+        clickRow(f, QStringLiteral("forum"));
+        f.clickMenu(f.openMenu(cellCentre(f, "forum", 0)), "_actDelete");
+        QCOMPARE(f.counter(), QStringLiteral("3/3"));
+
+        model->saveVault();
+        model->resetModified();
+        QVERIFY(!f.menuAction("_actUndoDeletion")->isEnabled());
+    }
+    // Closing the view took its rack out of the vault; the file keeps it.
+    QVERIFY(!model->rackExists(QStringLiteral("Bank")));
+    model.reset();
+
+    model = Model::loadVault(file, *Model::keyFromPassword(password), &tabs, nullptr);
+    RackModel* bank = model->rackModel(QStringLiteral("Bank"));
+    QVERIFY(bank);
+    QList<VaultEntry> stored;
+    for (const VaultEntry* entry : bank->entries())
+        stored.append(*entry);
+    QCOMPARE(stored, QList<VaultEntry>({VaultEntry("mail", "bob", "m41l", ""), VaultEntry("bank", "alice", "N3w-s3cret", ""),
+                                        VaultEntry("shop", "dave", proposed, "")}));
 }
 
 KOVRIN_TEST_MAIN(TestRack)
