@@ -6,7 +6,7 @@
 #   check-installed.sh metainfo PREFIX              appstreamcli validate --no-net
 #   check-installed.sh mime     PREFIX              the vault type in a MIME database made from it
 #   check-installed.sh program  PREFIX VERSION      the program moved elsewhere still runs on its own libraries
-#   check-installed.sh consumer PREFIX SOURCE WORK  an outside CMake project builds against the packages
+#   check-installed.sh consumer PREFIX SOURCE WORK [FLAGS]  an outside CMake project builds against the packages
 set -Eeuo pipefail
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -88,9 +88,10 @@ program)
     ;;
 
 consumer)
-    prefix=$1 source=$2 work=$3
+    prefix=$1 source=$2 work=$3 flags=${4:-}
     rm -rf "$work"
     cmake -S "$source" -B "$work" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" \
         -DCMAKE_CXX_COMPILER_LAUNCHER="${CMAKE_CXX_COMPILER_LAUNCHER:-}" >"$work.log" 2>&1 \
         || { cat "$work.log"; fail "configuring the consumer project failed"; }
     grep -q "zemb1_DIR:PATH=$prefix/lib.*/cmake/zemb1" "$work/CMakeCache.txt" || fail "zemb1 not found in $prefix"
