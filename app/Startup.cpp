@@ -2,16 +2,21 @@
 
 #include "ModuleTexts.h"
 
+#include "Base.h"
+#include "ClipboardGuard.h"
 #include "Exception.h"
 #include "Icons.h"
+#include "KovrinVersion.h"
 #include "LangBundle.h"
 #include "Log.h"
 #include "Logger.h"
 #include "MainWindow.h"
+#include "ProcessHardening.h"
 #include "StartupLanguage.h"
 #include "Translator.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -27,11 +32,6 @@ static void initKovrinResources()
 }
 
 namespace {
-constexpr int versionMajor = 4;
-constexpr int versionMinor = 0;
-constexpr int versionPatch = 1;
-constexpr qint64 versionBuild = 202605131553;
-
 constexpr quint64 logMaxSize = 1048576;
 constexpr quint32 logKept = 5;
 constexpr quint32 logTimeoutDays = 7;
@@ -112,12 +112,68 @@ QString Startup::setupLanguage(const QString& requested)
 
 QString Startup::versionString()
 {
-    return QStringLiteral("%1.%2.%3 (%4)").arg(versionMajor).arg(versionMinor).arg(versionPatch).arg(versionBuild);
+    return QStringLiteral("%1.%2.%3 (%4)")
+        .arg(KovrinVersion::major)
+        .arg(KovrinVersion::minor)
+        .arg(KovrinVersion::patch)
+        .arg(KovrinVersion::buildStamp);
 }
 
 QString Startup::windowTitle()
 {
     return QStringLiteral("Kovrin v%1").arg(versionString());
+}
+
+QString Startup::vaultFileArgument(const QStringList& arguments)
+{
+    for (auto it = arguments.crbegin(); it != arguments.crend(); ++it) {
+        if (!it->isEmpty() && !it->startsWith(QLatin1Char('-')) && QFileInfo(*it).isFile())
+            return QFileInfo(*it).absoluteFilePath();
+    }
+    return {};
+}
+
+void Startup::offerVaultFile(MainWindow& window, const QStringList& arguments)
+{
+    const QString file = vaultFileArgument(arguments);
+    if (!file.isEmpty() && window.base())
+        window.base()->offerVaultFile(file);
+}
+
+int Startup::clipboardTimeout(const Options& options, QString* error)
+{
+    const auto option = options.constFind(QStringLiteral("--clipboard-timeout"));
+    if (option == options.cend())
+        return 0;
+    bool ok = false;
+    const int seconds = option->toInt(&ok);
+    if (ok && seconds >= 1 && seconds <= maxClipboardTimeout)
+        return seconds;
+    if (error)
+        *error = ModuleTexts::text(QStringLiteral("ClipboardTimeoutIgnored")).arg(*option).arg(maxClipboardTimeout);
+    return 0;
+}
+
+QString Startup::helpText()
+{
+    const auto text = [](const char* key) { return ModuleTexts::text(QLatin1String(key)); };
+    const QList<QPair<QString, QString>> options{
+        {QStringLiteral("--lang=CODE"), text("HelpLang").arg(availableLanguages().join(QStringLiteral(", ")))},
+        {QStringLiteral("--log=FILE"), text("HelpLog")},
+        {QStringLiteral("--clipboard-timeout=SECONDS"), text("HelpClipboardTimeout")},
+        {QStringLiteral("--help"), text("HelpHelp")},
+        {QStringLiteral("--version"), text("HelpVersion")},
+    };
+    QString help = text("HelpUsage").arg(QStringLiteral("kovrin")) + QLatin1Char('\n') + text("HelpSummary")
+                   + QStringLiteral("\n\n");
+    for (const auto& [name, description] : options)
+        help += QStringLiteral("  %1 %2\n").arg(name, -28).arg(description);
+    return help;
+}
+
+QString Startup::versionText()
+{
+    return QStringLiteral("kovrin %1\n").arg(versionString());
 }
 
 void Startup::prepareMainWindow(QWidget& window)
@@ -129,17 +185,51 @@ void Startup::prepareMainWindow(QWidget& window)
     window.setGeometry(QRect(window.pos(), QSize(windowWidth, windowHeight)));
 }
 
+namespace {
+// "--help" and "--version" answer on standard output without a display.
+int printAndQuit(int argc, char* argv[], const Startup::Options& options)
+{
+    QCoreApplication application(argc, argv);
+    Startup::setupLanguage(options.value(QStringLiteral("--lang")));
+    const QString text =
+        options.contains(QStringLiteral("--help")) ? Startup::helpText() : Startup::versionText();
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+} // namespace
+
 int Startup::run(int argc, char* argv[])
 {
+    // Before anything reads a secret.
+    ProcessHardening::apply();
+
+    QStringList rawArguments;
+    for (int i = 1; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    const Options rawOptions = parseOptions(rawArguments);
+    if (rawOptions.contains(QStringLiteral("--help")) || rawOptions.contains(QStringLiteral("--version")))
+        return printAndQuit(argc, argv, rawOptions);
+
     QApplication application(argc, argv);
-    const Options options = parseOptions(QCoreApplication::arguments().mid(1));
+    // Lets Wayland compositors match the window with its desktop entry.
+    QGuiApplication::setDesktopFileName(QLatin1String(KovrinVersion::appId));
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    const Options options = parseOptions(arguments);
     std::shared_ptr<Logger> logger = chooseLogger(options);
     setupLanguage(options.value(QStringLiteral("--lang")));
+
+    QString timeoutError;
+    ClipboardGuard clipboard(clipboardTimeout(options, &timeoutError));
+    if (!timeoutError.isEmpty()) {
+        std::fprintf(stderr, "kovrin: %s\n", timeoutError.toLocal8Bit().constData());
+        Log::getInstance().log()->warning(timeoutError);
+    }
 
     int code = 0;
     {
         MainWindow window;
         prepareMainWindow(window);
+        offerVaultFile(window, arguments);
         window.show();
         window.raise();
         window.activateWindow();

@@ -7,6 +7,7 @@
 #include <memory>
 
 class Logger;
+class MainWindow;
 class QWidget;
 
 // The program's start-up steps, between the application object and the event loop.
@@ -37,11 +38,28 @@ public:
     static QString versionString();
     static QString windowTitle();
 
+    // The vault file named on the command line: the last argument that does not
+    // begin with "-" and names an existing file; empty when there is none.
+    static QString vaultFileArgument(const QStringList& arguments);
+    // Shows that vault file, if any, on the workspace's Vault page, ready for the password.
+    static void offerVaultFile(MainWindow& window, const QStringList& arguments);
+
+    // Seconds of "--clipboard-timeout": 0 when absent (copied fields stay); an
+    // invalid value gives 0 and a message for the user in error.
+    static int clipboardTimeout(const Options& options, QString* error = nullptr);
+
+    // What "--help" and "--version" print, in the interface language.
+    static QString helpText();
+    static QString versionText();
+
     // Flags, title, icon and geometry of the main window.
     static void prepareMainWindow(QWidget& window);
 
     // The whole start-up: returns the event loop's exit code.
     static int run(int argc, char* argv[]);
+
+    // The longest clipboard timeout: a day.
+    static constexpr int maxClipboardTimeout = 86400;
 
     static constexpr int windowWidth = 800;
     static constexpr int windowHeight = 500;

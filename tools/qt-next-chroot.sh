@@ -39,6 +39,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n
     libssl-dev libgl-dev libglx-dev libopengl-dev libvulkan-dev
     fonts-dejavu-core locales
+    desktop-file-utils appstream shared-mime-info file
 )
 LOCALES=(en_US.UTF-8 fr_FR.UTF-8)   # the tests run under LANG=en_US.UTF-8
 APT_OPTS=(-o Acquire::Check-Valid-Until=false -o Acquire::Retries=3 -o APT::Install-Recommends=false)
@@ -59,73 +60,8 @@ if [[ -z ${KOVRIN_CHROOT_NS:-} ]] && command -v unshare >/dev/null \
 fi
 
 # ---------------------------------------------------------------------------
-# The Debian archive, read from this machine's apt sources (one-line .list files
-# and deb822 .sources files). Security, updates and backports entries are skipped;
-# an entry whose downloaded Release file says "Origin: Debian" wins.
-
-apt_source_entries() {    # prints "URI SUITE" per enabled deb entry
-    local f
-    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-        [[ -r $f ]] || continue
-        awk '
-            { sub(/#.*/, "") }
-            $1 == "deb" {
-                i = 2
-                if ($i ~ /^\[/) { while (i <= NF && $i !~ /\]$/) i++; i++ }
-                if (i + 1 <= NF) print $i, $(i + 1)
-            }' "$f"
-    done
-    for f in /etc/apt/sources.list.d/*.sources; do
-        [[ -r $f ]] || continue
-        awk '
-            function flush(   n, m, a, b, x, y) {
-                if (types ~ /(^| )deb( |$)/ && enabled !~ /^(no|false)$/ && uris != "" && suites != "") {
-                    n = split(uris, a, " "); m = split(suites, b, " ")
-                    for (x = 1; x <= n; x++) for (y = 1; y <= m; y++) print a[x], b[y]
-                }
-                types = uris = suites = enabled = ""; key = ""
-            }
-            /^[ \t]*#/ { next }
-            /^[ \t]*$/ { flush(); next }
-            /^[^ \t][^:]*:/ {
-                key = tolower(substr($0, 1, index($0, ":") - 1))
-                val = substr($0, index($0, ":") + 1)
-            }
-            /^[ \t]/ { val = $0 }      # continuation line
-            {
-                gsub(/^[ \t]+|[ \t]+$/, "", val); gsub(/[ \t]+/, " ", val)
-                if (key == "types") types = types " " val
-                else if (key == "uris") uris = uris " " val
-                else if (key == "suites") suites = suites " " val
-                else if (key == "enabled") enabled = tolower(val)
-                sub(/^ /, "", uris); sub(/^ /, "", suites); sub(/^ /, "", types)
-            }
-            END { flush() }' "$f"
-    done
-}
-
-debian_mirror() {
-    if [[ -n ${KOVRIN_DEBIAN_MIRROR:-} ]]; then
-        printf '%s\n' "${KOVRIN_DEBIAN_MIRROR%/}"
-        return
-    fi
-    local uri suite list best="" fallback=""
-    while read -r uri suite; do
-        [[ $uri =~ ^https?:// ]] || continue
-        [[ $uri == *security* ]] && continue
-        [[ $suite =~ -(security|updates|backports|proposed-updates)$|/updates$ ]] && continue
-        uri=${uri%/}
-        list=/var/lib/apt/lists/$(sed -e 's,^[a-z]*://,,' -e 's,/,_,g' <<<"$uri")_dists_${suite//\//_}
-        if grep -qs '^Origin: Debian$' "${list}_InRelease" "${list}_Release"; then
-            best=$uri
-            break
-        fi
-        [[ -z $fallback && $uri == */debian ]] && fallback=$uri
-    done < <(apt_source_entries)
-    best=${best:-$fallback}
-    [[ -n $best ]] || die "no Debian archive found in /etc/apt/sources.list{,.d}; set KOVRIN_DEBIAN_MIRROR"
-    printf '%s\n' "$best"
-}
+# The Debian archive: KOVRIN_DEBIAN_MIRROR or this machine's apt sources.
+. "$SRC/tools/debian-mirror.sh"
 
 # ---------------------------------------------------------------------------
 # Mounts, and their undoing.

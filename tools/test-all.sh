@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # The whole check of Kovrin, as CI runs it (.ci/run calls this script):
 #
-#   sudo bash tools/test-all.sh [--no-install] [build] [asan] [qt-next]
+#   sudo bash tools/test-all.sh [--no-install] [build] [package] [asan] [qt-next]
 #
 #   install  the Debian packages the build and the tests need, when missing
 #            (skipped with --no-install), and the en_US/fr_FR UTF-8 locales
 #   build    configure + build in Release with warnings as errors in build-ci/, then ctest
+#   package  install the stage-1 build into a prefix, validate the desktop files, start
+#            the installed program offscreen, build the .deb with CPack and install it
+#            into a clean Debian root (tools/deb-root-check.sh), where it must start
 #   asan     the same with AddressSanitizer + UndefinedBehaviorSanitizer
 #            (-DKOVRIN_SANITIZE=ON) in build-ci-asan/, then ctest
 #   qt-next  tools/qt-next-chroot.sh: build and ctest against Qt 6.11 or newer in a
 #            Debian testing chroot
 #
-# With no stage named, all three run, in that order; a failing stage does not stop
+# With no stage named, all four run, in that order; a failing stage does not stop
 # the next ones. The script ends with the ctest summary line of each stage and the
 # time each took, and exits non-zero when any stage failed.
 #
@@ -21,6 +24,7 @@
 #   KOVRIN_CI_LOG_DIR         where each stage's full output is kept (default build-ci-logs)
 #   KOVRIN_CI_JOBS            parallel build and test jobs (default: number of cores)
 #   KOVRIN_CHROOT...          see tools/qt-next-chroot.sh
+#   KOVRIN_DEB_ROOT...        see tools/deb-root-check.sh
 
 set -uo pipefail
 
@@ -36,7 +40,8 @@ PACKAGES=(
     cmake ninja-build g++
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n
     libgl-dev libssl-dev
-    debootstrap util-linux
+    debootstrap util-linux dpkg-dev
+    desktop-file-utils appstream shared-mime-info file
     clang-14 libclang-rt-14-dev
     xvfb xauth
     locales fonts-dejavu-core
@@ -48,12 +53,12 @@ stages=()
 for arg in "$@"; do
     case $arg in
         --no-install) install=0 ;;
-        build|asan|qt-next) stages+=("$arg") ;;
+        build|package|asan|qt-next) stages+=("$arg") ;;
         -h|--help) sed -n '2,/^$/s/^# \{0,1\}//p' "${BASH_SOURCE[0]}"; exit 0 ;;
         *) echo "test-all.sh: unknown argument '$arg' (--help tells)" >&2; exit 2 ;;
     esac
 done
-[[ ${#stages[@]} -gt 0 ]] || stages=(build asan qt-next)
+[[ ${#stages[@]} -gt 0 ]] || stages=(build package asan qt-next)
 
 SUDO=()
 if [[ $(id -u) -ne 0 ]]; then
@@ -109,6 +114,41 @@ stage_build() {
     configure_build_test "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release
 }
 
+stage_package() {
+    # The stage-1 build when there is one (its tests already checked the installed
+    # tree); otherwise the README's release build of the program alone.
+    local dir=$BUILD_DIR
+    if [[ ! -f $dir/CMakeCache.txt ]]; then
+        dir=build-deb
+        cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOVRIN_TESTS=OFF -DKOVRIN_BENCH=OFF \
+            || return $?
+    fi
+    cmake --build "$dir" --parallel "$JOBS" || return $?
+
+    local prefix=$ROOT/$dir/stage-install app=org.kovrin.Kovrin
+    rm -rf "$prefix"
+    cmake --install "$dir" --prefix "$prefix" >/dev/null || return $?
+    echo "installed into $prefix:"
+    (cd "$prefix" && find . -type f -o -type l | sort | sed 's/^\./  /')
+    desktop-file-validate "$prefix/share/applications/$app.desktop" || return $?
+    appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" || return $?
+    env -u LD_LIBRARY_PATH "$prefix/bin/kovrin" --version || return $?
+    # A short offscreen start with the sample vault: still running after 5 s.
+    local rc=0
+    env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen timeout 5 "$prefix/bin/kovrin" "$ROOT/examples/demo.kovrin" || rc=$?
+    if [[ $rc -ne 124 ]]; then
+        echo "the installed program ended by itself (exit $rc) instead of running" >&2
+        return 1
+    fi
+
+    rm -f "$dir"/kovrin_*.deb
+    (cd "$dir" && cpack -G DEB) || return $?
+    local deb
+    deb=$(ls "$dir"/kovrin_*.deb) || return 1
+    dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+    "${SUDO[@]}" bash "$ROOT/tools/deb-root-check.sh" "$deb"
+}
+
 stage_asan() {
     # Leaks, bad memory accesses and undefined behaviour all fail the test.
     # The suppressions cover third-party libraries only (Qt's plugins, fontconfig...).
@@ -124,8 +164,9 @@ stage_qt_next() {
 
 declare -A TITLE=(
     [build]="stage 1: build and tests, warnings as errors ($BUILD_DIR)"
-    [asan]="stage 2: build and tests with ASan + UBSan ($ASAN_BUILD_DIR)"
-    [qt-next]="stage 3: build and tests against Qt 6.11+ in a Debian testing chroot"
+    [package]="stage 2: install, validate, .deb installed into a clean Debian root"
+    [asan]="stage 3: build and tests with ASan + UBSan ($ASAN_BUILD_DIR)"
+    [qt-next]="stage 4: build and tests against Qt 6.11+ in a Debian testing chroot"
 )
 declare -A RESULT TIME
 
@@ -158,7 +199,11 @@ banner "summary"
 for s in "${stages[@]}"; do
     echo "${TITLE[$s]}: ${RESULT[$s]}"
     line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$LOG_DIR/$s.log" | tail -n1)
-    if [[ -n $line ]]; then
+    if [[ $s == package ]]; then
+        # No ctest here: the clean-root check's own verdict.
+        grep -E '^\[deb-root-check\] (all checks passed|FAIL|error)' "$LOG_DIR/$s.log" \
+            || echo "(the stage stopped before the clean-root check; see $LOG_DIR/$s.log)"
+    elif [[ -n $line ]]; then
         echo "$line"
     else
         echo "(no test ran: the stage stopped before ctest; see $LOG_DIR/$s.log)"

@@ -127,6 +127,14 @@ void Base::selectTab(int index)
 
 // ---------------------------------------------------------------- opening and closing
 
+void Base::offerVaultFile(const QString& fileName)
+{
+    setCurrentIndex(0);
+    _vaultFile = fileName;
+    _ui->_tbxVaultFile->setText(fileName);
+    _ui->_tbxPassword->setFocus(Qt::OtherFocusReason);
+}
+
 void Base::onVaultInitializing()
 {
     guarded("void Base::onVaultInitializing() -> ", [this] {

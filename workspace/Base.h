@@ -31,6 +31,9 @@ public:
     void setModel(std::shared_ptr<Model> model);
     QString vaultFile() const { return _vaultFile; }
     void setVaultFile(const QString& fileName) { _vaultFile = fileName; }
+    // A vault file handed to the program (command line, file manager): the Vault
+    // page shows it in the vault-file field, with the focus in the password field.
+    void offerVaultFile(const QString& fileName);
     MainWindow* mainWindow() const { return _mainWindow; }
 
     // Makes tab index current, held within the existing tabs.

@@ -1,5 +1,6 @@
 #include "Rack.h"
 
+#include "ClipboardGuard.h"
 #include "Crypt.h"
 #include "EditingDelegate.h"
 #include "Exception.h"
@@ -17,7 +18,6 @@
 #include "VaultEntry.h"
 
 #include <QAction>
-#include <QClipboard>
 #include <QComboBox>
 #include <QGraphicsDropShadowEffect>
 #include <QGroupBox>
@@ -336,7 +336,8 @@ void Rack::onCopying()
         auto* mime = new QMimeData;
         mime->setText(index.data(Qt::DisplayRole).toString());
         mime->setData(SecretHintType, QByteArrayLiteral("secret"));
-        QGuiApplication::clipboard()->setMimeData(mime, QClipboard::Clipboard);
+        // Through the guard, which takes it out again after --clipboard-timeout.
+        ClipboardGuard::copy(mime);
     });
 }
 

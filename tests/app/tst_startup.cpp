@@ -1,4 +1,7 @@
+#include "Base.h"
 #include "Icons.h"
+#include "Model.h"
+#include "ProcessHardening.h"
 #include "LangBundle.h"
 #include "Log.h"
 #include "Logger.h"
@@ -11,8 +14,17 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <utility>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using Options = Startup::Options;
 
@@ -30,6 +42,16 @@ private Q_SLOTS:
     void fileLoggerRefused();
     void mainWindow();
     void icons();
+    void vaultFileArgument_data();
+    void vaultFileArgument();
+    void clipboardTimeout_data();
+    void clipboardTimeout();
+    void helpAndVersionTexts();
+    void helpAndVersionOfTheProgram_data();
+    void helpAndVersionOfTheProgram();
+    void vaultFileOnTheVaultPage();
+    void hardening();
+    void programIsHardened();
 };
 
 void TestStartup::parseOptions_data()
@@ -202,6 +224,211 @@ void TestStartup::icons()
     QVERIFY(icons.icon(QStringLiteral("unknown")).isNull());
     for (const char* led : {":/images/greenLed.png", ":/images/redLed.png"})
         QVERIFY(!QPixmap(QLatin1String(led)).isNull());
+}
+
+void TestStartup::vaultFileArgument_data()
+{
+    // Files made in the test's folder: "a.kovrin", "b.cph", "x=y.kovrin", "-dash.kovrin", folder "dir".
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("none") << QStringList{} << "";
+    QTest::newRow("one file") << QStringList{"--lang=fr_FR", "a.kovrin"} << "a.kovrin";
+    QTest::newRow("the last file wins") << QStringList{"a.kovrin", "--log=x", "b.cph"} << "b.cph";
+    QTest::newRow("missing file skipped") << QStringList{"a.kovrin", "nothing.kovrin"} << "a.kovrin";
+    QTest::newRow("folder is no file") << QStringList{"dir"} << "";
+    QTest::newRow("name with =") << QStringList{"x=y.kovrin"} << "x=y.kovrin";
+    QTest::newRow("dash is an option") << QStringList{"-dash.kovrin"} << "";
+    QTest::newRow("option value is no file") << QStringList{"--log=a.kovrin"} << "";
+}
+
+void TestStartup::vaultFileArgument()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+    const QString dir = TestEnvironment::freshDir(QStringLiteral("args"));
+    for (const char* name : {"a.kovrin", "b.cph", "x=y.kovrin", "-dash.kovrin"}) {
+        QFile file(dir + QLatin1Char('/') + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QDir(dir).mkdir(QStringLiteral("dir")));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir));
+    const QString found = Startup::vaultFileArgument(arguments);
+    QDir::setCurrent(previous);
+    QCOMPARE(found, expected.isEmpty() ? QString() : dir + QLatin1Char('/') + expected);
+    // The defined options are read as before: a file argument is one more unknown name.
+    if (!expected.isEmpty())
+        QVERIFY(Startup::parseOptions(arguments).contains(expected.section(QLatin1Char('='), 0, 0)));
+}
+
+void TestStartup::clipboardTimeout_data()
+{
+    QTest::addColumn<Options>("options");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("absent") << Options{} << 0 << false;
+    QTest::newRow("thirty") << Options{{"--clipboard-timeout", "30"}} << 30 << false;
+    QTest::newRow("a day") << Options{{"--clipboard-timeout", "86400"}} << 86400 << false;
+    QTest::newRow("over a day") << Options{{"--clipboard-timeout", "86401"}} << 0 << true;
+    QTest::newRow("zero") << Options{{"--clipboard-timeout", "0"}} << 0 << true;
+    QTest::newRow("negative") << Options{{"--clipboard-timeout", "-5"}} << 0 << true;
+    QTest::newRow("no number") << Options{{"--clipboard-timeout", "soon"}} << 0 << true;
+    QTest::newRow("empty") << Options{{"--clipboard-timeout", ""}} << 0 << true;
+    QTest::newRow("overflow") << Options{{"--clipboard-timeout", "99999999999"}} << 0 << true;
+}
+
+void TestStartup::clipboardTimeout()
+{
+    QFETCH(Options, options);
+    QFETCH(int, seconds);
+    QFETCH(bool, refused);
+    Startup::setupLanguage(QStringLiteral("en_US"));
+    QString error;
+    QCOMPARE(Startup::clipboardTimeout(options, &error), seconds);
+    QCOMPARE(!error.isEmpty(), refused);
+    if (refused)
+        QCOMPARE(error, QStringLiteral("--clipboard-timeout=%1 is ignored: give a whole number of seconds from 1 to 86400.")
+                            .arg(options.value(QStringLiteral("--clipboard-timeout"))));
+}
+
+void TestStartup::helpAndVersionTexts()
+{
+    QCOMPARE(Startup::versionText(), QStringLiteral("kovrin 4.0.1 (202605131553)\n"));
+    const QStringList options{"--lang=CODE", "--log=FILE", "--clipboard-timeout=SECONDS", "--help", "--version"};
+    for (const auto& [lang, usage] : {std::pair{"en_US", "Usage: kovrin [OPTION...] [VAULT]"},
+                                      std::pair{"fr_FR", "Utilisation : kovrin [OPTION...] [COFFRE]"}}) {
+        Startup::setupLanguage(QLatin1String(lang));
+        const QStringList lines = Startup::helpText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.first(), QLatin1String(usage));
+        for (const QString& option : options) {
+            // One line per option, with its description in the same language, no missing key.
+            const QStringList matching = lines.filter(QRegularExpression(QStringLiteral("^  %1 +\\S").arg(
+                QRegularExpression::escape(option))));
+            QCOMPARE(matching.size(), 1);
+            QVERIFY2(!matching.first().contains(QLatin1Char('[')), qPrintable(matching.first()));
+        }
+        QVERIFY(lines.filter(QStringLiteral("en_US, fr_FR")).size() == 1);
+    }
+    Startup::setupLanguage(QStringLiteral("en_US"));
+}
+
+void TestStartup::helpAndVersionOfTheProgram_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("lang");
+    QTest::addColumn<QString>("firstLine");
+    QTest::newRow("version") << QStringList{"--version"} << "en_US.UTF-8" << "kovrin 4.0.1 (202605131553)";
+    QTest::newRow("help") << QStringList{"--help"} << "en_US.UTF-8" << "Usage: kovrin [OPTION...] [VAULT]";
+    QTest::newRow("help, LANG French") << QStringList{"--help"} << "fr_FR.UTF-8"
+                                       << "Utilisation : kovrin [OPTION...] [COFFRE]";
+    QTest::newRow("help, --lang French") << QStringList{"--lang=fr_FR", "--help"} << "en_US.UTF-8"
+                                         << "Utilisation : kovrin [OPTION...] [COFFRE]";
+    QTest::newRow("help wins over a file") << QStringList{"x.kovrin", "--help=1"} << "en_US.UTF-8"
+                                           << "Usage: kovrin [OPTION...] [VAULT]";
+}
+
+void TestStartup::helpAndVersionOfTheProgram()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, lang);
+    QFETCH(QString, firstLine);
+    // No display at all: both answer without creating a window.
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LANG"), lang);
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(KOVRIN_PROGRAM), arguments);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    QCOMPARE(out.section(QLatin1Char('\n'), 0, 0), firstLine);
+}
+
+void TestStartup::vaultFileOnTheVaultPage()
+{
+    // "kovrin FILE" as the file manager starts it: one password away from the open vault.
+    const QString dir = TestEnvironment::freshDir(QStringLiteral("offer"));
+    const QString vault = dir + QStringLiteral("/demo.kovrin");
+    QVERIFY(QFile::copy(QStringLiteral(KOVRIN_SOURCE_DIR "/examples/demo.kovrin"), vault));
+    QVERIFY(QFile::setPermissions(vault, QFile::ReadOwner | QFile::WriteOwner));
+    Startup::setupLanguage(QStringLiteral("en_US"));
+
+    MainWindow window;
+    Startup::prepareMainWindow(window);
+    Base* base = window.base();
+    QVERIFY(base);
+    base->setCurrentIndex(1);
+    Startup::offerVaultFile(window, {QStringLiteral("--lang=en_US"), vault});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(base->currentIndex(), 0);
+    auto* file = window.findChild<QLineEdit*>(QStringLiteral("_tbxVaultFile"));
+    auto* password = window.findChild<QLineEdit*>(QStringLiteral("_tbxPassword"));
+    QVERIFY(file && password);
+    QCOMPARE(file->text(), vault);
+    QTRY_COMPARE(QApplication::focusWidget(), password);
+
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Kovrin-Demo-1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(base->model());
+    QVERIFY(base->count() > 2);
+    QVERIFY(password->text().isEmpty());
+
+    // Nothing that names a file: the Vault page stays as it was.
+    MainWindow plain;
+    Startup::offerVaultFile(plain, {QStringLiteral("--log="), dir + QStringLiteral("/missing.kovrin"), dir});
+    QVERIFY(plain.findChild<QLineEdit*>(QStringLiteral("_tbxVaultFile"))->text().isEmpty());
+}
+
+void TestStartup::hardening()
+{
+    // In a child, so that this test process stays as it was.
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        const bool before = ProcessHardening::dumpable();
+        const bool applied = ProcessHardening::apply();
+        _exit(before && applied && ProcessHardening::coreDumpsDisabled() && !ProcessHardening::dumpable() ? 0 : 1);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+}
+
+void TestStartup::programIsHardened()
+{
+    // The real program, running offscreen, inherits a core limit other than zero
+    // from this process and must bring it down to zero itself.
+    rlimit limit{};
+    QCOMPARE(getrlimit(RLIMIT_CORE, &limit), 0);
+    if (limit.rlim_max == 0)
+        QSKIP("this process may not dump core at all: nothing to tell the program's limit from");
+    limit.rlim_cur = limit.rlim_max;
+    QCOMPARE(setrlimit(RLIMIT_CORE, &limit), 0);
+
+    QProcess program;
+    program.start(QStringLiteral(KOVRIN_PROGRAM), {QStringLiteral("--lang=en_US")});
+    QVERIFY(program.waitForStarted(30000));
+    const QString limits = QStringLiteral("/proc/%1/limits").arg(program.processId());
+    QString coreLine;
+    const auto hardened = [&] {
+        QFile file(limits);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        const QStringList lines = QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'));
+        coreLine = lines.filter(QStringLiteral("Max core file size")).value(0).simplified();
+        return coreLine == QStringLiteral("Max core file size 0 0 bytes");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(hardened(), 10000);
+    QCOMPARE(program.state(), QProcess::Running);
+    program.kill();
+    program.waitForFinished(10000);
 }
 
 KOVRIN_TEST_MAIN(TestStartup)

@@ -1,0 +1,85 @@
+#include "ClipboardGuard.h"
+
+#include <QClipboard>
+#include <QCryptographicHash>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QRandomGenerator>
+
+namespace {
+ClipboardGuard*& currentGuard()
+{
+    static ClipboardGuard* guard = nullptr;
+    return guard;
+}
+} // namespace
+
+ClipboardGuard::ClipboardGuard(int seconds, QObject* parent)
+    : QObject(parent), _seconds(seconds > 0 ? seconds : 0), _previous(currentGuard())
+{
+    _salt.resize(16);
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(_salt.data()), _salt.size() / 4);
+    _timer.setSingleShot(true);
+    connect(&_timer, &QTimer::timeout, this, &ClipboardGuard::clearIfOurs);
+    currentGuard() = this;
+}
+
+ClipboardGuard::~ClipboardGuard()
+{
+    clearIfOurs();
+    if (currentGuard() == this)
+        currentGuard() = _previous;
+}
+
+ClipboardGuard* ClipboardGuard::current()
+{
+    return currentGuard();
+}
+
+void ClipboardGuard::copy(const QString& text)
+{
+    auto* data = new QMimeData;
+    data->setText(text);
+    copy(data);
+}
+
+void ClipboardGuard::copy(QMimeData* data)
+{
+    if (ClipboardGuard* guard = current())
+        guard->put(data);
+    else
+        QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+}
+
+void ClipboardGuard::put(QMimeData* data)
+{
+    const QByteArray copied = _seconds > 0 ? digest(data->text()) : QByteArray();
+    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+    if (_seconds == 0)
+        return;
+    _digest = copied;
+    _timer.start(_seconds * 1000);
+}
+
+void ClipboardGuard::clearIfOurs()
+{
+    _timer.stop();
+    if (_digest.isEmpty())
+        return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const bool ours = digest(clipboard->text()) == _digest;
+    if (ours)
+        clipboard->clear();
+    _digest.clear();
+    Q_EMIT expired(ours);
+}
+
+QByteArray ClipboardGuard::digest(const QString& text) const
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(_salt);
+    QByteArray utf8 = text.toUtf8();
+    hash.addData(utf8);
+    utf8.fill('\0');
+    return hash.result();
+}
