@@ -10,13 +10,12 @@
 #include "VaultEntry.h"
 #include "VaultFileSystem.h"
 #include "VaultText.h"
+#include "WipeOnExit.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-
-#include <openssl/crypto.h>
 
 #include <array>
 #include <cerrno>
@@ -53,25 +52,6 @@ QString text(const char* key)
 {
     return ModuleTexts::text(QLatin1String(key));
 }
-
-// Plaintext and password bytes are overwritten before their memory is released.
-void wipe(QByteArray& bytes)
-{
-    if (!bytes.isEmpty() && bytes.isDetached())
-        OPENSSL_cleanse(bytes.data(), size_t(bytes.size()));
-}
-
-class WipeOnExit
-{
-public:
-    explicit WipeOnExit(QByteArray& bytes) : _bytes(bytes) {}
-    ~WipeOnExit() { wipe(_bytes); }
-    WipeOnExit(const WipeOnExit&) = delete;
-    WipeOnExit& operator=(const WipeOnExit&) = delete;
-
-private:
-    QByteArray& _bytes;
-};
 
 // Without this the new file may still sit in the page cache when the old one
 // has already been renamed away.
@@ -263,7 +243,7 @@ std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& 
 
     auto model = std::make_shared<Model>(logger, fileName, std::make_unique<AesPair>(key), tabs);
     VaultText::Parsed parsed = VaultText::parse(plain, logger.get());
-    wipe(plain);
+    WipeOnExit::wipe(plain);
     plain = QByteArray();
     // A flat list read as "Migration" is written back in segments at the next save.
     model->_modified = parsed.migrated;

@@ -13,6 +13,7 @@
 #include "Model.h"
 #include "ModuleTexts.h"
 #include "PasswordDisplay.h"
+#include "PasswordField.h"
 #include "Rack.h"
 #include "RackModel.h"
 #include "SlotGuard.h"
@@ -20,6 +21,7 @@
 #include "UiBase.h"
 #include "VaultExchange.h"
 #include "VaultImport.h"
+#include "WipeOnExit.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -86,6 +88,7 @@ Base::~Base()
 {
     disconnect(this, &QTabWidget::currentChanged, this, &Base::onTabCurrentChanged);
     try {
+        PasswordField::wipe(*_ui->_tbxPassword);
         releaseVault();
     } catch (...) {
         // Nothing may leave a destructor; the vault was offered for saving.
@@ -141,9 +144,9 @@ void Base::onVaultInitializing()
         if (_exporting)
             return;
         const QString fileName = _ui->_tbxVaultFile->text();
-        QString password = _ui->_tbxPassword->text();
+        QString password = PasswordField::take(*_ui->_tbxPassword);
+        const WipeOnExit wipePassword(password);
         _ui->_tbxVaultFile->clear();
-        _ui->_tbxPassword->clear();
         if (_model) {
             // A vault whose save failed stays open; the user may retry or save elsewhere.
             if ((_model->isModified() && !askForSaving(false)) || !closeVault()) {
@@ -152,7 +155,6 @@ void Base::onVaultInitializing()
             }
         }
         openVault(fileName, password);
-        password.fill(QLatin1Char(' '));
         if (QAction* action = _mainWindow ? _mainWindow->actNewRack() : nullptr)
             action->setVisible(true);
     });
@@ -258,7 +260,7 @@ bool Base::closeVault()
         _mainWindow->initActions();
     hideExchange();
     _ui->_tbxVaultFile->clear();
-    _ui->_tbxPassword->clear();
+    PasswordField::wipe(*_ui->_tbxPassword);
     return true;
 }
 

@@ -7,9 +7,11 @@
 #include "MessageBoxes.h"
 #include "Model.h"
 #include "ModuleTexts.h"
+#include "PasswordField.h"
 #include "RackModel.h"
 #include "VaultEntry.h"
 #include "VaultFileSystem.h"
+#include "WipeOnExit.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,8 +20,6 @@
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QSet>
-
-#include <openssl/crypto.h>
 
 const QString VaultExchange::ImportRackContext = QStringLiteral("void Base::importRack(const QString&, const QString&) -> ");
 const QString VaultExchange::ImportVaultContext = QStringLiteral("void VaultImport::importVault() -> ");
@@ -127,7 +127,7 @@ VaultExchange::Written VaultExchange::exportToFile(const Model& model, const QSt
     chunk.reserve(ChunkSize + ChunkSize / 2);
     const auto wipeChunk = qScopeGuard([&chunk] {
         chunk.resize(chunk.capacity());
-        OPENSSL_cleanse(chunk.data(), size_t(chunk.size()));
+        WipeOnExit::wipe(chunk);
     });
     const auto fail = [&](const QString& reason) {
         *error = reason;
@@ -173,15 +173,16 @@ bool VaultExchange::exportVault(QWidget* parent, const Model* model, QLineEdit& 
         MessageBoxes::critical(parent, text("UndefinedGlobalModel"));
         return false;
     }
-    const QString password = passwordField.text();
+    // Out of the field before anything else happens; the key pair derived for
+    // the comparison goes at the end of it.
+    QString password = PasswordField::take(passwordField);
+    const WipeOnExit wipePassword(password);
     if (password.isEmpty()) {
         MessageBoxes::information(parent, text("WaitingForPassword"));
-        passwordField.clear();
         passwordField.setFocus();
         return false;
     }
     const bool rightPassword = model->hasKey(*Model::keyFromPassword(password));
-    passwordField.clear();
     if (!rightPassword) {
         MessageBoxes::warning(parent, text("WrongPassword"));
         passwordField.setFocus();

@@ -9,12 +9,14 @@
 #include "MessageBoxes.h"
 #include "Model.h"
 #include "ModuleTexts.h"
+#include "PasswordField.h"
 #include "Rack.h"
 #include "RackModel.h"
 #include "SlotGuard.h"
 #include "UiVaultImport.h"
 #include "VaultExchange.h"
 #include "VaultFileSystem.h"
+#include "WipeOnExit.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,7 +67,14 @@ VaultImport::VaultImport(bool create, Base* parent)
     }
 }
 
-VaultImport::~VaultImport() = default;
+VaultImport::~VaultImport()
+{
+    try {
+        wipePasswords();
+    } catch (...) {
+        // Nothing may leave a destructor.
+    }
+}
 
 void VaultImport::connectCommon()
 {
@@ -141,16 +150,18 @@ void VaultImport::onCanceling()
 
 int VaultImport::inputsValid(bool create, std::unique_ptr<QFile>& vaultFile, std::unique_ptr<QFile>& csvFile)
 {
-    const QString password = _ui->_pPwdInput->text();
+    // Shares the field's buffer, which is overwritten here once the field is emptied.
+    QString password = _ui->_pPwdInput->text();
+    const WipeOnExit wipePassword(password);
     if (password.isEmpty()) {
         MessageBoxes::information(this, text("WaitingForPassword"));
-        _ui->_pPwdInput->clear();
+        PasswordField::wipe(*_ui->_pPwdInput);
         _ui->_pPwdInput->setFocus();
         return Refused;
     }
     if (!Model::isPasswordCompliant(password)) {
         MessageBoxes::critical(nullptr, text("IllegalPassword"), text("PasswordRule"));
-        _ui->_pPwdInput->clear();
+        PasswordField::wipe(*_ui->_pPwdInput);
         _ui->_pPwdInput->setFocus();
         return Refused;
     }
@@ -215,14 +226,32 @@ bool VaultImport::startNewVault(bool create, std::unique_ptr<QFile>& vaultFile, 
             close();
         return false;
     }
-    const QString password = _ui->_pPwdInput->text();
-    // A vault whose saving was asked for and failed stays open (the error was shown).
+    QString password = _ui->_pPwdInput->text();
+    const WipeOnExit wipePassword(password);
+    // A vault whose saving was asked for and failed stays open (the error was
+    // shown); the passwords stay for another try.
     if ((create || _base->model()) && !_base->closeVault())
         return false;
+    // Used now: out of the fields, and the copy above is the last one.
+    wipePasswords();
     // The workspace connects the new model's status signal to its lamp.
     _base->setModel(std::make_shared<Model>(Log::getInstance().log(), vaultFile->fileName(),
                                             Model::keyFromPassword(password), _base));
     return true;
+}
+
+void VaultImport::wipePasswords()
+{
+    PasswordField::wipe(*_ui->_pPwdInput);
+    PasswordField::wipe(*_ui->_pPwd2Input);
+}
+
+void VaultImport::done(int result)
+{
+    // However the dialog goes (a button, Escape, the window's close box), the
+    // passwords do not stay behind in it.
+    wipePasswords();
+    QDialog::done(result);
 }
 
 void VaultImport::createVault()

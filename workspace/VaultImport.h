@@ -38,6 +38,9 @@ public:
     // How the import makes the racks of the workspace's vault model.
     static VaultExchange::RackMaker workspaceRacks(Base* base);
 
+    // Empties both password fields whenever the dialog ends.
+    void done(int result) override;
+
 private slots:
     void onLookingForVaultFile();
     void onLookingForCsvFile();
@@ -47,6 +50,8 @@ private slots:
 
 private:
     void loadTexts();
+    // Empties both password fields and overwrites what they held.
+    void wipePasswords();
     void connectCommon();
     // The common start of both operations: the new, empty vault model in the
     // workspace. False when the dialog has to stay (or closed already).

@@ -507,9 +507,10 @@ void TestWorkspaceExchange::dialogChecksInOrder_data()
                                                   << QMessageBox::Yes
                                                   << QStringList{"ActualAndNewVaultHaveSameFilename"} << critical
                                                   << true << false << QByteArray("open vault");
+    // The dialog closes, and its password fields with it.
     QTest::newRow("existing file, No") << NewPassword << NewPassword << "old.kovrin" << "in.csv" << QMessageBox::No
                                        << QStringList{"RequestForFileOverwriting"} << int(QMessageBox::Question)
-                                       << false << false << QByteArray("old");
+                                       << false << true << QByteArray("old");
     // The old file goes to the trash and the new, empty one stays on disk.
     QTest::newRow("existing file, Yes, no CSV name")
         << NewPassword << NewPassword << "old.kovrin" << "" << QMessageBox::Yes
