@@ -318,53 +318,43 @@ void Base::hideExchange()
 
 void Base::showExportMode()
 {
-    _ui->_gbxExchange->show();
-    {
-        const QSignalBlocker blockImport(_ui->_rbnImport);
-        const QSignalBlocker blockExport(_ui->_rbnExport);
-        _ui->_rbnExport->setChecked(true);
-        _ui->_rbnImport->setChecked(false);
-    }
-    _ui->_rbnImport->show();
-    _ui->_rbnExport->show();
-    _ui->_cbxTabName->hide();
-    _ui->_lblTabName->hide();
-    _ui->_lblImportFile->setText(text("ExportFileLabel"));
-    _ui->_lblImportFile->setToolTip(text("ExportFileToolTip"));
-    _ui->_lblImportFile->show();
-    _ui->_tbxImportFile->setAccessibleName(_ui->_lblImportFile->text());
-    _ui->_tbxImportFile->show();
-    _ui->_btnExportFileBrowser->setText(text("Browse") + QStringLiteral("..."));
-    _ui->_btnExportFileBrowser->setToolTip(text("BrowseExportTooltip"));
-    _ui->_btnExportFileBrowser->show();
-    _ui->_btnExport->setText(text("ToExport"));
-    _ui->_btnExport->show();
+    showExchange(true);
 }
 
 void Base::showImportMode()
+{
+    showExchange(false);
+}
+
+void Base::showExchange(bool exporting)
 {
     _ui->_gbxExchange->show();
     {
         const QSignalBlocker blockImport(_ui->_rbnImport);
         const QSignalBlocker blockExport(_ui->_rbnExport);
-        _ui->_rbnImport->setChecked(true);
-        _ui->_rbnExport->setChecked(false);
+        (exporting ? _ui->_rbnExport : _ui->_rbnImport)->setChecked(true);
+        (exporting ? _ui->_rbnImport : _ui->_rbnExport)->setChecked(false);
     }
     _ui->_rbnImport->show();
     _ui->_rbnExport->show();
-    _ui->_cbxTabName->show();
-    fillRackNames();
-    _ui->_lblTabName->setToolTip(text("ImportRackTooltip"));
-    _ui->_lblTabName->show();
-    _ui->_lblImportFile->setText(text("ImportFileLabel"));
-    _ui->_lblImportFile->setToolTip(text("ImportFileTooltip"));
+    if (exporting) {
+        _ui->_cbxTabName->hide();
+        _ui->_lblTabName->hide();
+    } else {
+        _ui->_cbxTabName->show();
+        fillRackNames();
+        _ui->_lblTabName->setToolTip(text("ImportRackTooltip"));
+        _ui->_lblTabName->show();
+    }
+    _ui->_lblImportFile->setText(text(exporting ? "ExportFileLabel" : "ImportFileLabel"));
+    _ui->_lblImportFile->setToolTip(text(exporting ? "ExportFileToolTip" : "ImportFileTooltip"));
     _ui->_lblImportFile->show();
     _ui->_tbxImportFile->setAccessibleName(_ui->_lblImportFile->text());
     _ui->_tbxImportFile->show();
     _ui->_btnExportFileBrowser->setText(text("Browse") + QStringLiteral("..."));
-    _ui->_btnExportFileBrowser->setToolTip(text("BrowseImportTooltip"));
+    _ui->_btnExportFileBrowser->setToolTip(text(exporting ? "BrowseExportTooltip" : "BrowseImportTooltip"));
     _ui->_btnExportFileBrowser->show();
-    _ui->_btnExport->setText(text("ToImport"));
+    _ui->_btnExport->setText(text(exporting ? "ToExport" : "ToImport"));
     _ui->_btnExport->show();
 }
 

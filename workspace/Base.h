@@ -104,6 +104,8 @@ private:
     void removeAllRacks();
     bool saveAfterQuestion(bool closing);
     void displayPasswords();
+    // The exchange group in export mode, or in import mode.
+    void showExchange(bool exporting);
     static void connectCheckState(QCheckBox* box, Base* base, void (Base::*slot)(Qt::CheckState));
 
     QString _lang;

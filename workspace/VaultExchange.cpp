@@ -113,6 +113,21 @@ bool VaultExchange::isVaultOrBackup(const QString& fileName, const QString& vaul
            && (isSameFile(fileName, vaultFile) || isSameFile(fileName, vaultFile + QLatin1Char('~')));
 }
 
+bool VaultExchange::makeRoomFor(QWidget* parent, const QString& fileName)
+{
+    if (!QFileInfo::exists(fileName))
+        return true;
+    if (MessageBoxes::ask(parent, text("RequestForFileOverwriting").arg(fileName), QString(),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        != QMessageBox::Yes)
+        return false;
+    if (!VaultFileSystem().moveToTrash(fileName, nullptr)) {
+        MessageBoxes::warning(parent, text("FileDeletingFailure").arg(fileName));
+        return false;
+    }
+    return true;
+}
+
 VaultExchange::Written VaultExchange::exportToFile(const Model& model, const QString& fileName, QString* error)
 {
     QFile file(fileName);
@@ -194,16 +209,8 @@ bool VaultExchange::exportVault(QWidget* parent, const Model* model, QLineEdit& 
         MessageBoxes::warning(parent, text("ExportOverVault").arg(target));
         return false;
     }
-    if (QFileInfo::exists(target)) {
-        if (MessageBoxes::ask(parent, text("RequestForFileOverwriting").arg(target), QString(),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-            != QMessageBox::Yes)
-            return false;
-        if (!VaultFileSystem().moveToTrash(target, nullptr)) {
-            MessageBoxes::warning(parent, text("FileDeletingFailure").arg(target));
-            return false;
-        }
-    }
+    if (!makeRoomFor(parent, target))
+        return false;
 
     QString error;
     switch (exportToFile(*model, target, &error)) {

@@ -53,6 +53,12 @@ public:
     // True when fileName is the vault file or its backup (vaultFile + "~").
     static bool isVaultOrBackup(const QString& fileName, const QString& vaultFile);
 
+    // Makes way for a new file named fileName: true when no such file exists,
+    // or when the user agreed to replace it (question box, No by default) and
+    // it went to the trash; false after No, or after the warning that the
+    // move failed.
+    static bool makeRoomFor(QWidget* parent, const QString& fileName);
+
     // Writes the model's racks in the full-vault form to fileName, which must
     // not exist and is created readable and writable by its owner only,
     // whatever the umask. Every write is checked; on a failed write the file is

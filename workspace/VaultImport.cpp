@@ -15,7 +15,6 @@
 #include "SlotGuard.h"
 #include "UiVaultImport.h"
 #include "VaultExchange.h"
-#include "VaultFileSystem.h"
 #include "WipeOnExit.h"
 
 #include <QDir>
@@ -183,16 +182,8 @@ int VaultImport::inputsValid(bool create, std::unique_ptr<QFile>& vaultFile, std
         _ui->_pVaultFileInput->setFocus();
         return Refused;
     }
-    if (QFileInfo::exists(vaultName)) {
-        if (MessageBoxes::ask(this, text("RequestForFileOverwriting").arg(vaultName), QString(),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-            != QMessageBox::Yes)
-            return Closing;
-        if (!VaultFileSystem().moveToTrash(vaultName, nullptr)) {
-            MessageBoxes::warning(this, text("FileDeletingFailure").arg(vaultName));
-            return Closing;
-        }
-    }
+    if (!VaultExchange::makeRoomFor(this, vaultName))
+        return Closing;
     vaultFile = std::make_unique<QFile>(vaultName);
     if (!vaultFile->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         MessageBoxes::critical(this, text("FileNotOpened").arg(vaultName), vaultFile->errorString());
