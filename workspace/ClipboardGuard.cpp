@@ -1,5 +1,9 @@
 #include "ClipboardGuard.h"
 
+#include "Log.h"
+#include "SlotGuard.h"
+#include "WipeOnExit.h"
+
 #include <QClipboard>
 #include <QCryptographicHash>
 #include <QGuiApplication>
@@ -20,13 +24,20 @@ ClipboardGuard::ClipboardGuard(int seconds, QObject* parent)
     _salt.resize(16);
     QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(_salt.data()), _salt.size() / 4);
     _timer.setSingleShot(true);
-    connect(&_timer, &QTimer::timeout, this, &ClipboardGuard::clearIfOurs);
+    connect(&_timer, &QTimer::timeout, this, [this] {
+        SlotGuard::run(nullptr, QStringLiteral("void ClipboardGuard::clearIfOurs() -> "), Log::getInstance().log(),
+                       [this] { clearIfOurs(); });
+    });
     currentGuard() = this;
 }
 
 ClipboardGuard::~ClipboardGuard()
 {
-    clearIfOurs();
+    try {
+        clearIfOurs();
+    } catch (...) {
+        // Nothing may leave a destructor; the program is ending anyway.
+    }
     if (currentGuard() == this)
         currentGuard() = _previous;
 }
@@ -80,6 +91,6 @@ QByteArray ClipboardGuard::digest(const QString& text) const
     hash.addData(_salt);
     QByteArray utf8 = text.toUtf8();
     hash.addData(utf8);
-    utf8.fill('\0');
+    WipeOnExit::wipe(utf8);
     return hash.result();
 }

@@ -1,6 +1,7 @@
 #include "TabRenamer.h"
 
 #include "RackModel.h"
+#include "SlotGuard.h"
 
 #include <QLineEdit>
 #include <QPointer>
@@ -13,6 +14,12 @@ TabRenamer::TabRenamer(QTabWidget* tabWidget) : QObject(tabWidget), _tabWidget(t
 }
 
 void TabRenamer::onTabBarDoubleClicked(int index)
+{
+    SlotGuard::run(_tabWidget, QStringLiteral("void TabRenamer::onTabBarDoubleClicked(int) -> "), nullptr,
+                   [this, index] { openEditor(index); });
+}
+
+void TabRenamer::openEditor(int index)
 {
     if (index < RackModel::FirstRackTab)
         return;
@@ -30,14 +37,16 @@ void TabRenamer::onTabBarDoubleClicked(int index)
     // the deletion: the first one alone counts.
     QPointer<QLineEdit> guard(editor);
     connect(editor, &QLineEdit::editingFinished, this, [this, guard, oldName, index] {
-        if (!guard || guard->property("finished").toBool())
-            return;
-        guard->setProperty("finished", true);
-        const QString newName = guard->text();
-        guard->deleteLater();
-        if (newName != oldName) {
-            _tabWidget->setTabText(index, newName);
-            emit tabNameChanged(index, oldName, newName);
-        }
+        SlotGuard::run(_tabWidget, QStringLiteral("void TabRenamer::onEditingFinished() -> "), nullptr, [&] {
+            if (!guard || guard->property("finished").toBool())
+                return;
+            guard->setProperty("finished", true);
+            const QString newName = guard->text();
+            guard->deleteLater();
+            if (newName != oldName) {
+                _tabWidget->setTabText(index, newName);
+                emit tabNameChanged(index, oldName, newName);
+            }
+        });
     });
 }

@@ -21,5 +21,7 @@ private Q_SLOTS:
     void onTabBarDoubleClicked(int index);
 
 private:
+    void openEditor(int index);
+
     QTabWidget* _tabWidget;
 };
