@@ -53,7 +53,16 @@ class Batch
 {
 public:
     explicit Batch(RackModel& rack) : _rack(rack) {}
-    ~Batch() { _rack.appendEntries(_entries); }
+    ~Batch()
+    {
+        // Nothing may leave a destructor (it also runs while a bad line's
+        // exception is on its way out).
+        try {
+            _rack.appendEntries(_entries);
+        } catch (...) {
+            qCritical("Des entrées importées n'ont pas pu être ajoutées au compartiment");
+        }
+    }
     Batch(const Batch&) = delete;
     Batch& operator=(const Batch&) = delete;
     void append(std::unique_ptr<VaultEntry> entry) { _entries.append(entry.release()); }
