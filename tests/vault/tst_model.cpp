@@ -2,6 +2,7 @@
 #include "Crypt.h"
 #include "Exception.h"
 #include "FilePermissions.h"
+#include "FixtureFiles.h"
 #include "LangBundle.h"
 #include "LogCapture.h"
 #include "Model.h"
@@ -19,6 +20,8 @@
 #include <QTest>
 
 namespace {
+using FixtureFiles::readAll;
+
 const QString ReferencePassword = QStringLiteral("Reference-Pw1");
 const QString LoadContext =
     QStringLiteral("shared_ptr<Model> Model::loadVault(const QString&, const AesPair&, Base*, shared_ptr<Logger>) -> ");
@@ -26,14 +29,6 @@ const QString LoadContext =
 QString fixture(const QString& name)
 {
     return QStringLiteral(KOVRIN_SOURCE_DIR "/tests/vault/data/") + name;
-}
-
-QByteArray readAll(const QString& fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
 }
 
 // "name|role|role..." per rack.

@@ -1,5 +1,6 @@
 #include "Exception.h"
 #include "FilePermissions.h"
+#include "FixtureFiles.h"
 #include "FileSizeLimit.h"
 #include "Model.h"
 #include "RackModel.h"
@@ -16,13 +17,9 @@
 
 
 namespace {
-const QString Password = QStringLiteral("Faults-Pw1");
+using FixtureFiles::readAll;
 
-QByteArray readAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+const QString Password = QStringLiteral("Faults-Pw1");
 
 QString trash()
 {

@@ -5,6 +5,7 @@
 #include "ColorScheme.h"
 #include "FileDialogs.h"
 #include "FilePermissions.h"
+#include "FixtureFiles.h"
 #include "MainWindow.h"
 #include "MessageBoxAnswerer.h"
 #include "Model.h"
@@ -31,13 +32,9 @@
 using namespace WorkspaceFixture;
 
 namespace {
-const QString DemoPassword = QStringLiteral("Kovrin-Demo-1");
+using FixtureFiles::readAll;
 
-QByteArray contents(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+const QString DemoPassword = QStringLiteral("Kovrin-Demo-1");
 
 QString vaultUpdated(const QString& fileName)
 {
@@ -168,7 +165,7 @@ void TestBase::wholeRoadOnDemoVault()
     QCOMPARE(lamp->accessibleName(), QStringLiteral("Unsaved changes"));
     QVERIFY(_window->actSave()->isEnabled());
 
-    const QByteArray before = contents(fileName);
+    const QByteArray before = readAll(fileName);
     {
         MessageBoxAnswerer answerer({QMessageBox::Save});
         QTest::keyClick(_window.get(), Qt::Key_S, Qt::ControlModifier);
@@ -178,8 +175,8 @@ void TestBase::wholeRoadOnDemoVault()
         QCOMPARE(answerer.last().buttons, QMessageBox::Save | QMessageBox::Discard);
         QCOMPARE(answerer.last().defaultButton, QMessageBox::Save);
     }
-    QVERIFY(contents(fileName) != before);
-    QCOMPARE(contents(fileName + QLatin1Char('~')), before);
+    QVERIFY(readAll(fileName) != before);
+    QCOMPARE(readAll(fileName + QLatin1Char('~')), before);
     QVERIFY(!_base->model()->isModified());
     QCOMPARE(lamp->accessibleName(), QStringLiteral("Saved"));
     QVERIFY(!_window->actSave()->isEnabled());

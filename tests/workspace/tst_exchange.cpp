@@ -3,6 +3,7 @@
 #include "Exception.h"
 #include "ExchangeText.h"
 #include "FilePermissions.h"
+#include "FixtureFiles.h"
 #include "FileSizeLimit.h"
 #include "LogCapture.h"
 #include "MessageBoxAnswerer.h"
@@ -24,6 +25,9 @@
 #include <sys/stat.h>
 
 namespace {
+using FixtureFiles::readAll;
+using FixtureFiles::writeFile;
+
 const QString Password = QStringLiteral("Exch-Pw1!");
 
 // Racks as a test writes them: name, then entry lines "role\taccount\tpassword\tcomment".
@@ -54,19 +58,6 @@ QStringList describe(const Model& model)
         out.append(parts.join(QLatin1Char('|')));
     }
     return out;
-}
-
-QByteArray readAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        qFatal("cannot write the fixture");
 }
 
 QStringList texts(const MessageBoxAnswerer& answerer)

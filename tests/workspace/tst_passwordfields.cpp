@@ -3,6 +3,7 @@
 // field empty and its edit history without the typed characters, which a plain
 // clear() of a line edit keeps.
 #include "Base.h"
+#include "FixtureFiles.h"
 #include "MainWindow.h"
 #include "MessageBoxAnswerer.h"
 #include "Model.h"
@@ -212,11 +213,8 @@ void TestPasswordFields::dialog()
     QFETCH(bool, stays);
     QFETCH(bool, kept);
     const QString csvFile = _folder + QStringLiteral("/in.csv");
-    if (!csv.isEmpty()) {
-        QFile out(csvFile);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(csv.toUtf8());
-    }
+    if (!csv.isEmpty())
+        FixtureFiles::writeFile(csvFile, csv.toUtf8());
 
     VaultImport dialog(create, _base);
     dialog.show();

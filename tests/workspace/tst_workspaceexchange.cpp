@@ -3,6 +3,7 @@
 #include "Base.h"
 #include "FileDialogs.h"
 #include "FilePermissions.h"
+#include "FixtureFiles.h"
 #include "MainWindow.h"
 #include "MessageBoxAnswerer.h"
 #include "Model.h"
@@ -34,6 +35,9 @@
 #include <sys/stat.h>
 
 namespace {
+using FixtureFiles::readAll;
+using FixtureFiles::writeFile;
+
 const QString Password = QStringLiteral("Work-Pw1!");
 const QString NewPassword = QStringLiteral("aaaaB1#");
 
@@ -64,19 +68,6 @@ QStringList describe(const Model& model)
         out.append(parts.join(QLatin1Char('|')));
     }
     return out;
-}
-
-QByteArray readAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        qFatal("cannot write the fixture");
 }
 
 QString text(const char* key)
