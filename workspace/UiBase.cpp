@@ -2,6 +2,7 @@
 
 #include "Icons.h"
 #include "ModuleTexts.h"
+#include "NamedWidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,13 +21,7 @@
 #include <QVBoxLayout>
 
 namespace {
-template <typename W, typename P>
-W* make(P* parent, const char* name)
-{
-    auto* widget = new W(parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
+using NamedWidget::make;
 
 QLabel* label(QWidget* parent, const char* name, QWidget* buddy)
 {

@@ -1,5 +1,7 @@
 #include "UiRack.h"
 
+#include "NamedWidget.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,13 +13,7 @@
 #include <QVBoxLayout>
 
 namespace {
-template <typename T>
-T* make(QWidget* parent, const char* name)
-{
-    auto* widget = new T(parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
+using NamedWidget::make;
 
 QLabel* formLabel(QWidget* parent, const char* name)
 {

@@ -1,17 +1,13 @@
 #include "UiVaultImport.h"
 
+#include "NamedWidget.h"
+
 #include <QDialog>
 #include <QIcon>
 #include <QSpacerItem>
 
 namespace {
-template <typename T>
-T* make(QDialog* dialog, const char* name)
-{
-    auto* widget = new T(dialog);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
+using NamedWidget::make;
 
 QPushButton* button(QDialog* dialog, const char* name, const char* icon)
 {
