@@ -17,15 +17,15 @@
 
 namespace WorkspaceFixture {
 
-bool writeVault(const QString& fileName, const QList<RackSpec>& racks, const QString& password)
+bool writeVault(const QString& fileName, const QList<RackContent>& racks, const QString& password)
 {
     QTabWidget tabs;
     auto model = std::make_shared<Model>(nullptr, fileName, Model::keyFromPassword(password), &tabs);
-    for (const RackSpec& spec : racks) {
-        auto* rack = new RackModel(model, spec.name);
+    for (const RackContent& content : racks) {
+        auto* rack = new RackModel(model, content.name);
         if (!model->addRackModel(rack))
             return false;
-        for (int i = 0; i < spec.entries; ++i)
+        for (int i = 0; i < content.entries; ++i)
             rack->appendEntry(new VaultEntry(QStringLiteral("role %1").arg(i), QStringLiteral("user"),
                                              QStringLiteral("secret %1").arg(i), QString()));
     }

@@ -17,13 +17,13 @@ namespace WorkspaceFixture {
 
 inline const QString Password = QStringLiteral("Test-Vault-9");
 
-struct RackSpec {
+struct RackContent {
     QString name;
     int entries = 0;
 };
 
 // Writes a vault of these racks; entry i of a rack has role "role i".
-bool writeVault(const QString& fileName, const QList<RackSpec>& racks, const QString& password = Password);
+bool writeVault(const QString& fileName, const QList<RackContent>& racks, const QString& password = Password);
 
 // Rack names of a vault file, in file order; empty when it does not load.
 QStringList rackNamesOf(const QString& fileName, const QString& password = Password);

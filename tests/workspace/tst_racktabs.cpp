@@ -43,7 +43,7 @@ private slots:
 
 private:
     // Opens a vault of these racks in a new main window.
-    bool open(const QList<RackSpec>& racks);
+    bool open(const QList<RackContent>& racks);
     QStringList tabNames() const;
     void drag(int fromTab, QPoint to);
 
@@ -64,7 +64,7 @@ void TestRackTabs::cleanup()
     _base = nullptr;
 }
 
-bool TestRackTabs::open(const QList<RackSpec>& racks)
+bool TestRackTabs::open(const QList<RackContent>& racks)
 {
     _fileName = TestEnvironment::freshDir(QStringLiteral("racks")) + QStringLiteral("/vault.kovrin");
     if (!writeVault(_fileName, racks))
@@ -117,7 +117,7 @@ void TestRackTabs::nextFreeName()
 {
     QFETCH(QStringList, existing);
     QFETCH(QString, expected);
-    QList<RackSpec> racks;
+    QList<RackContent> racks;
     for (const QString& name : existing)
         racks.append({name, 1});
     QVERIFY(open(racks));
@@ -183,10 +183,10 @@ void TestRackTabs::deleting()
     QFETCH(QStringList, left);
     QFETCH(int, current);
     QFETCH(int, boxes);
-    QList<RackSpec> specs;
+    QList<RackContent> contents;
     for (const QString& name : racks)
-        specs.append({name, entries});
-    QVERIFY(open(specs));
+        contents.append({name, entries});
+    QVERIFY(open(contents));
     _base->selectTab(tab);
     const QString victim = _base->tabText(tab);
 
@@ -324,10 +324,10 @@ void TestRackTabs::deleteActionState()
     QFETCH(int, racks);
     QFETCH(int, tab);
     QFETCH(bool, enabled);
-    QList<RackSpec> specs;
+    QList<RackContent> contents;
     for (int i = 0; i < racks; ++i)
-        specs.append({QStringLiteral("R%1").arg(i), 1});
-    QVERIFY(open(specs));
+        contents.append({QStringLiteral("R%1").arg(i), 1});
+    QVERIFY(open(contents));
     _base->selectTab(tab);
     QCOMPARE(_window->actDelRack()->isEnabled(), enabled);
 }
