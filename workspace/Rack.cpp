@@ -79,13 +79,10 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
     table->setSelectionMode(QAbstractItemView::MultiSelection);
     table->setToolTip(text("NoFilter"));
 
+    // The proxy gets the rack model, and the table the proxy, when the rack is
+    // first shown (arrange()).
     _proxy = new ProxyModel(_rules, table);
-    _proxy->setSourceModel(_pRackModel);
-    table->setModel(_proxy);
     table->setEnabled(true);
-    table->setSortingEnabled(true);
-    table->sortByColumn(0, Qt::AscendingOrder);
-    fitColumnsToContents();
 
     _ui->_gbxInsert->hide();
     updateEntriesCounter();
@@ -121,6 +118,29 @@ Rack::~Rack()
     _model.reset();
 }
 
+void Rack::showEvent(QShowEvent* event)
+{
+    arrange();
+    QWidget::showEvent(event);
+}
+
+void Rack::arrange()
+{
+    if (_arranged)
+        return;
+    _arranged = true;
+    // Sorted by the header's indicator (by name, ascending) before the table
+    // sees the proxy: the table then lays its rows out once, in their order.
+    QTableView* table = _ui->_tvwEntries;
+    const QHeaderView* header = table->horizontalHeader();
+    _proxy->setSourceModel(_pRackModel);
+    (void)_proxy->rowCount(); // the rows, filtered, to be sorted with the sort's own keys
+    _proxy->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    table->setModel(_proxy);
+    table->setSortingEnabled(true); // the same order: nothing sorted again
+    fitColumnsToContents();
+}
+
 // Columns as wide as their contents. Qt's own resizing measures every cell of
 // the first thousand rows (all of them while the table is not shown yet),
 // which costs more than building the rest of a large rack's table; here the
@@ -135,6 +155,8 @@ void Rack::fitColumnsToContents()
     header->setResizeContentsPrecision(FirstRows);
     table->resizeColumnsToContents();
     header->setResizeContentsPrecision(precision);
+    if (!_pRackModel)
+        return;
 
     // The longest texts by length: a min-heap per column of (length, row).
     constexpr size_t Longest = 16;
@@ -307,20 +329,26 @@ void Rack::setTabIndex(int index)
     existingRackModel(QStringLiteral("void Rack::setTabIndex(int) -> ")).setTabIndex(index);
 }
 
-QTableView* Rack::tableView() const
+QTableView* Rack::tableView()
 {
-    return _ui ? _ui->_tvwEntries : nullptr;
+    if (!_ui)
+        return nullptr;
+    arrange();
+    return _ui->_tvwEntries;
 }
 
 void Rack::updateEntriesCounter()
 {
     const qsizetype total = _pRackModel ? _pRackModel->entryCount() : 0;
-    _ui->_lblEntries->setText(QStringLiteral("%1/%2").arg(_proxy->rowCount()).arg(total));
+    // Before arrange() no filter can have been applied: every entry is shown.
+    const qsizetype shown = _arranged ? _proxy->rowCount() : total;
+    _ui->_lblEntries->setText(QStringLiteral("%1/%2").arg(shown).arg(total));
 }
 
 void Rack::openContextMenu(const QPoint& pos)
 {
     guard("void Rack::openContextMenu(const QPoint&) -> ", [&] {
+        arrange();
         _actDelete->setEnabled(_ui->_tvwEntries->selectionModel()->hasSelection());
         _lastMenuPos = pos;
         _menu->popup(_ui->_tvwEntries->viewport()->mapToGlobal(pos));
@@ -330,6 +358,7 @@ void Rack::openContextMenu(const QPoint& pos)
 void Rack::onCopying()
 {
     guard("void Rack::onCopying() -> ", [this] {
+        arrange();
         const QModelIndex index = _ui->_tvwEntries->indexAt(_lastMenuPos);
         if (!index.isValid())
             return;
@@ -344,6 +373,7 @@ void Rack::onCopying()
 void Rack::onEntriesDeleting()
 {
     guard("void Rack::onEntriesDeleting() -> ", [this] {
+        arrange();
         QItemSelectionModel* selection = _ui->_tvwEntries->selectionModel();
         const qsizetype count = selection->selectedRows(0).size();
         if (count == 0 || !_pRackModel)
@@ -406,6 +436,7 @@ void Rack::updateUndoAction()
 void Rack::onCancelSearchFiltering()
 {
     guard("void Rack::onCancelSearchFiltering() -> ", [this] {
+        arrange();
         _ui->_tbxSearch->setText(QString());
         _rules->clear();
         _ui->_tvwEntries->setToolTip(text("NoFilter"));
@@ -417,6 +448,7 @@ void Rack::onCancelSearchFiltering()
 void Rack::onSearching()
 {
     guard("void Rack::onSearching() -> ", [this] {
+        arrange();
         const QString description = buildFilterRules();
         _ui->_tvwEntries->setToolTip(description);
         _proxy->refilter();

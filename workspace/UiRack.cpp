@@ -39,7 +39,6 @@ void UiRack::setupUi(QWidget* rack)
     _gbxInsert->setMinimumHeight(80);
     _gbxInsert->setMaximumHeight(220);
     _gbxInsert->setAlignment(Qt::AlignCenter);
-    _gbxInsert->setStyleSheet(QString());
     gridLayout_2 = new QGridLayout(_gbxInsert);
     gridLayout_2->setObjectName(QStringLiteral("gridLayout_2"));
     _lblName = formLabel(_gbxInsert, "_lblName");
@@ -48,7 +47,10 @@ void UiRack::setupUi(QWidget* rack)
     _tbxUse = make<QLineEdit>(_gbxInsert, "_tbxUse");
     _lblPassword = formLabel(_gbxInsert, "_lblPassword");
     _cbxPassword = make<QComboBox>(_gbxInsert, "_cbxPassword");
-    _cbxPassword->setEditable(true);
+    // Editable through its own line edit: setEditable() would also build the
+    // proposals' popup at once, which the combo box otherwise builds when first
+    // opened; the box is the same either way.
+    _cbxPassword->setLineEdit(new QLineEdit(_cbxPassword));
     // Proposals are chosen from the list, never added to it by typing.
     _cbxPassword->setInsertPolicy(QComboBox::NoInsert);
     _btnGenerator = make<QPushButton>(_gbxInsert, "_btnGenerator");
@@ -104,9 +106,9 @@ void UiRack::setupUi(QWidget* rack)
     _tvwEntries->setAlternatingRowColors(true);
     _tvwEntries->setSelectionBehavior(QAbstractItemView::SelectRows);
     _tvwEntries->setSelectionMode(QAbstractItemView::MultiSelection);
-    // Sorted by name from the start: the model, once set, is sorted only once.
+    // Sorted by name. The rack turns sorting on once it has its model and is
+    // first shown, so that its rows are sorted once.
     _tvwEntries->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
-    _tvwEntries->setSortingEnabled(true);
     _tvwEntries->setContextMenuPolicy(Qt::CustomContextMenu);
     verticalLayout->addWidget(_tvwEntries);
 }
