@@ -79,9 +79,8 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
     table->setSelectionMode(QAbstractItemView::MultiSelection);
     table->setToolTip(text("NoFilter"));
 
-    // The proxy gets the rack model, and the table the proxy, when the rack is
-    // first shown (arrange()).
-    _proxy = new ProxyModel(_rules, table);
+    // The filtering and sorting proxy, and the table's model, come when the
+    // rack is first shown (arrange()).
     table->setEnabled(true);
 
     _ui->_gbxInsert->hide();
@@ -129,12 +128,14 @@ void Rack::arrange()
     if (_arranged)
         return;
     _arranged = true;
-    // Sorted by the header's indicator (by name, ascending) before the table
-    // sees the proxy: the table then lays its rows out once, in their order.
     QTableView* table = _ui->_tvwEntries;
-    const QHeaderView* header = table->horizontalHeader();
+    _proxy = new ProxyModel(_rules, table);
     _proxy->setSourceModel(_pRackModel);
-    (void)_proxy->rowCount(); // the rows, filtered, to be sorted with the sort's own keys
+    // Sorted by the header's indicator (by name, ascending) before the table
+    // sees the proxy, so that the table lays its rows out once, in order. The
+    // rows are mapped first: the sort then orders them with its own keys.
+    (void)_proxy->rowCount();
+    const QHeaderView* header = table->horizontalHeader();
     _proxy->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
     table->setModel(_proxy);
     table->setSortingEnabled(true); // the same order: nothing sorted again
@@ -295,6 +296,8 @@ void Rack::guard(const char* context, const std::function<void()>& body)
 void Rack::logEditStep(const QModelIndex& proxyIndex, const QString& step, bool abandoned)
 {
     guard("void Rack::connectToSignals() -> ", [&] {
+        if (!_proxy) // no editing before the table has its model
+            return;
         const QModelIndex index = _proxy->mapToSource(proxyIndex);
         const std::shared_ptr<Logger> log = logger();
         if (!log)

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -84,7 +85,11 @@ void UiRack::setupUi(QWidget* rack)
     counter.setPointSize(14);
     counter.setBold(true);
     _lblEntries->setFont(counter);
-    _lblEntries->setStyleSheet(QStringLiteral("color:orange;"));
+    // Orange text through the palette: a style sheet would give every rack's
+    // counter a style of its own to build.
+    QPalette orange; // only the text colour set: the rest follows the theme
+    orange.setColor(QPalette::WindowText, QColor(0xff, 0xa5, 0x00));
+    _lblEntries->setPalette(orange);
     _lblEntries->setText(QStringLiteral("0"));
     _lblSearch = make<QLabel>(rack, "_lblSearch");
     _tbxSearch = make<QLineEdit>(rack, "_tbxSearch");
