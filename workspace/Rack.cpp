@@ -73,8 +73,7 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
 
     QTableView* table = _ui->_tvwEntries;
     _rules = new FilterRules(this);
-    _delegate = new EditingDelegate(table);
-    table->setItemDelegate(_delegate);
+    _delegate = new EditingDelegate(table); // the table's once it has its model (arrange())
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::MultiSelection);
     table->setToolTip(text("NoFilter"));
@@ -137,56 +136,63 @@ void Rack::arrange()
     (void)_proxy->rowCount();
     const QHeaderView* header = table->horizontalHeader();
     _proxy->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    table->setItemDelegate(_delegate);
     table->setModel(_proxy);
     table->setSortingEnabled(true); // the same order: nothing sorted again
     fitColumnsToContents();
 }
 
 // Columns as wide as their contents. Qt's own resizing measures every cell of
-// the first thousand rows (all of them while the table is not shown yet),
-// which costs more than building the rest of a large rack's table; here the
-// first screenful of rows is measured, then the longest texts of each column
-// over the whole rack.
+// the first thousand rows (all of them while the table is not shown yet, the
+// rows in view once it is), which costs more than building the rest of a large
+// rack's table; here the first screenful of rows is measured, whether the
+// table is shown yet or not, then the longest texts of each column over the
+// whole rack. A column is never narrower than its header.
 void Rack::fitColumnsToContents()
 {
     constexpr int FirstRows = 40;
     QTableView* table = _ui->_tvwEntries;
     QHeaderView* header = table->horizontalHeader();
-    const int precision = header->resizeContentsPrecision();
-    header->setResizeContentsPrecision(FirstRows);
-    table->resizeColumnsToContents();
-    header->setResizeContentsPrecision(precision);
-    if (!_pRackModel)
-        return;
+    table->ensurePolished();
+    std::array<int, 4> widths{};
+    const auto measure = [&](int column, const QModelIndex& index) {
+        if (index.isValid())
+            widths[size_t(column)] = std::max(widths[size_t(column)], table->sizeHintForIndex(index).width());
+    };
+    const int firstRows = std::min(FirstRows, _proxy->rowCount());
+    for (int column = 0; column < 4; ++column)
+        for (int row = 0; row < firstRows; ++row)
+            measure(column, _proxy->index(row, column));
 
-    // The longest texts by length: a min-heap per column of (length, row).
-    constexpr size_t Longest = 16;
-    using Candidate = std::pair<qsizetype, int>;
-    std::array<std::vector<Candidate>, 4> longest;
-    const QList<VaultEntry*>& entries = _pRackModel->entries();
-    for (int row = 0; row < int(entries.size()); ++row) {
-        for (int column = 0; column < 4; ++column) {
-            std::vector<Candidate>& heap = longest[size_t(column)];
-            const Candidate candidate{entries.at(row)->fieldView(column).size(), row};
-            if (heap.size() < Longest) {
-                heap.push_back(candidate);
-                std::push_heap(heap.begin(), heap.end(), std::greater<Candidate>());
-            } else if (candidate.first > heap.front().first) {
-                std::pop_heap(heap.begin(), heap.end(), std::greater<Candidate>());
-                heap.back() = candidate;
-                std::push_heap(heap.begin(), heap.end(), std::greater<Candidate>());
+    if (_pRackModel) {
+        // The longest texts by length: a min-heap per column of (length, row).
+        constexpr size_t Longest = 16;
+        using Candidate = std::pair<qsizetype, int>;
+        std::array<std::vector<Candidate>, 4> longest;
+        const QList<VaultEntry*>& entries = _pRackModel->entries();
+        for (int row = 0; row < int(entries.size()); ++row) {
+            for (int column = 0; column < 4; ++column) {
+                std::vector<Candidate>& heap = longest[size_t(column)];
+                const Candidate candidate{entries.at(row)->fieldView(column).size(), row};
+                if (heap.size() < Longest) {
+                    heap.push_back(candidate);
+                    std::push_heap(heap.begin(), heap.end(), std::greater<Candidate>());
+                } else if (candidate.first > heap.front().first) {
+                    std::pop_heap(heap.begin(), heap.end(), std::greater<Candidate>());
+                    heap.back() = candidate;
+                    std::push_heap(heap.begin(), heap.end(), std::greater<Candidate>());
+                }
             }
         }
+        for (int column = 0; column < 4; ++column)
+            for (const Candidate& candidate : longest[size_t(column)])
+                measure(column, _proxy->mapFromSource(_pRackModel->index(candidate.second, column)));
     }
+
     const int grid = table->showGrid() ? 1 : 0;
     for (int column = 0; column < 4; ++column) {
-        int width = header->sectionSize(column);
-        for (const Candidate& candidate : longest[size_t(column)]) {
-            const QModelIndex index = _proxy->mapFromSource(_pRackModel->index(candidate.second, column));
-            if (index.isValid())
-                width = std::max(width, table->sizeHintForIndex(index).width() + grid);
-        }
-        header->resizeSection(column, width);
+        const int content = widths[size_t(column)] > 0 ? widths[size_t(column)] + grid : 0;
+        header->resizeSection(column, std::max(content, header->sectionSizeHint(column)));
     }
 }
 
