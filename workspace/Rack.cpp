@@ -85,7 +85,7 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
     _ui->_gbxInsert->hide();
     updateEntriesCounter();
     table->setContextMenuPolicy(Qt::CustomContextMenu);
-    buildContextMenu();
+    buildActions();
 
     // Deleted entries can be put back until the vault is written.
     connect(_model.get(), &Model::vaultStatusUpdated, this, [this](bool modified) {
@@ -105,6 +105,8 @@ Rack::~Rack()
             owned.reset(rack);
     }
     delete _menu;
+    delete _actCopy;
+    delete _actSearchCanceling;
     delete _actShowHide;
     delete _actDelete;
     delete _actUndoDeletion;
@@ -225,45 +227,40 @@ void Rack::setTexts()
     ui._tvwEntries->setAccessibleName(text("_lblEntriesCaption.text"));
 }
 
+void Rack::buildActions()
+{
+    Icons& icons = Icons::getInstance();
+    const auto action = [&](const char* icon, const char* key, const char* name, void (Rack::*slot)()) {
+        auto* made = new QAction(icons.icon(QLatin1String(icon)), text(key), this);
+        made->setObjectName(QLatin1String(name));
+        connect(made, &QAction::triggered, this, slot);
+        return made;
+    };
+    _actCopy = action("copy", "SelectedFieldCopy", "_actCopy", &Rack::onCopying);
+    _actDelete = action("trash", "DeleteEntry", "_actDelete", &Rack::onEntriesDeleting);
+    _actSearchCanceling = action("undo", "SearchCanceling", "_actSearchCanceling", &Rack::onCancelSearchFiltering);
+    _actShowHide = action("vrtfusion", "ShowNewEntry", "_actShowHide", &Rack::onCollapseNewEntry);
+    // Ctrl+Z anywhere in the rack (an editor with focus keeps its own undo).
+    _actUndoDeletion = action("undo", "UndoDeletion", "_actUndoDeletion", &Rack::onDeletionUndoing);
+    _actUndoDeletion->setShortcut(QKeySequence::Undo);
+    _actUndoDeletion->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    _actUndoDeletion->setEnabled(false);
+    addAction(_actUndoDeletion);
+}
+
+// The menu itself is made when first opened: most racks never show it.
 void Rack::buildContextMenu()
 {
-    QTableView* table = _ui->_tvwEntries;
-    Icons& icons = Icons::getInstance();
-    _menu = new QMenu(table);
+    if (_menu)
+        return;
+    _menu = new QMenu(_ui->_tvwEntries);
     _menu->setObjectName(QStringLiteral("_mnuContext"));
     auto* shadow = new QGraphicsDropShadowEffect(_menu);
     shadow->setOffset(16.0);
     shadow->setColor(QColor(255, 255, 255, 180));
     shadow->setBlurRadius(5.0);
     _menu->setGraphicsEffect(shadow);
-
-    QAction* copy = _menu->addAction(icons.icon(QStringLiteral("copy")), text("SelectedFieldCopy"));
-    copy->setObjectName(QStringLiteral("_actCopy"));
-    connect(copy, &QAction::triggered, this, &Rack::onCopying);
-
-    _actDelete = new QAction(icons.icon(QStringLiteral("trash")), text("DeleteEntry"), this);
-    _actDelete->setObjectName(QStringLiteral("_actDelete"));
-    _menu->addAction(_actDelete);
-    connect(_actDelete, &QAction::triggered, this, &Rack::onEntriesDeleting);
-
-    QAction* cancel = _menu->addAction(icons.icon(QStringLiteral("undo")), text("SearchCanceling"));
-    cancel->setObjectName(QStringLiteral("_actSearchCanceling"));
-    connect(cancel, &QAction::triggered, this, &Rack::onCancelSearchFiltering);
-
-    _actShowHide = new QAction(icons.icon(QStringLiteral("vrtfusion")), text("ShowNewEntry"), this);
-    _actShowHide->setObjectName(QStringLiteral("_actShowHide"));
-    _menu->addAction(_actShowHide);
-    connect(_actShowHide, &QAction::triggered, this, &Rack::onCollapseNewEntry);
-
-    // Ctrl+Z anywhere in the rack (an editor with focus keeps its own undo).
-    _actUndoDeletion = new QAction(icons.icon(QStringLiteral("undo")), text("UndoDeletion"), this);
-    _actUndoDeletion->setObjectName(QStringLiteral("_actUndoDeletion"));
-    _actUndoDeletion->setShortcut(QKeySequence::Undo);
-    _actUndoDeletion->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    _actUndoDeletion->setEnabled(false);
-    addAction(_actUndoDeletion);
-    _menu->addAction(_actUndoDeletion);
-    connect(_actUndoDeletion, &QAction::triggered, this, &Rack::onDeletionUndoing);
+    _menu->addActions({_actCopy, _actDelete, _actSearchCanceling, _actShowHide, _actUndoDeletion});
 }
 
 void Rack::connectToSignals()
@@ -358,6 +355,7 @@ void Rack::openContextMenu(const QPoint& pos)
 {
     guard("void Rack::openContextMenu(const QPoint&) -> ", [&] {
         arrange();
+        buildContextMenu();
         _actDelete->setEnabled(_ui->_tvwEntries->selectionModel()->hasSelection());
         _lastMenuPos = pos;
         _menu->popup(_ui->_tvwEntries->viewport()->mapToGlobal(pos));

@@ -86,6 +86,7 @@ private:
     // racks open without sorting and measuring the tables nobody sees yet.
     void arrange();
     void fitColumnsToContents();
+    void buildActions();
     void buildContextMenu();
     void openContextMenu(const QPoint& pos);
     void logEditStep(const QModelIndex& proxyIndex, const QString& step, bool abandoned);
@@ -105,6 +106,8 @@ private:
     QPointer<RackModel> _pRackModel;
     ProxyModel* _proxy = nullptr;
     FilterRules* _rules = nullptr;
+    QAction* _actCopy = nullptr;
+    QAction* _actSearchCanceling = nullptr;
     QAction* _actShowHide = nullptr;
     QAction* _actDelete = nullptr;
     QAction* _actUndoDeletion = nullptr;
