@@ -129,6 +129,7 @@ void Rack::arrange()
     if (_arranged)
         return;
     _arranged = true;
+    buildInsertionForm();
     QTableView* table = _ui->_tvwEntries;
     _proxy = new ProxyModel(_rules, table);
     _proxy->setSourceModel(_pRackModel);
@@ -198,33 +199,61 @@ void Rack::fitColumnsToContents()
     }
 }
 
+void Rack::setLabelTexts(QWidget* widget, const char* key)
+{
+    const QString name = QLatin1String(key);
+    widget->setProperty("text", ModuleTexts::text(name + QStringLiteral(".text")));
+    widget->setToolTip(ModuleTexts::text(name + QStringLiteral(".tooltip")));
+}
+
 void Rack::setTexts()
 {
     setWindowTitle(QStringLiteral("Form"));
     UiRack& ui = *_ui;
     ui._gbxInsert->setTitle(text("_gbxInsert.title"));
-    const auto label = [](QLabel* widget, const char* key) {
-        const QString name = QLatin1String(key);
-        widget->setText(ModuleTexts::text(name + QStringLiteral(".text")));
-        widget->setToolTip(ModuleTexts::text(name + QStringLiteral(".tooltip")));
-    };
-    label(ui._lblName, "_lblName");
-    label(ui._lblUser, "_lblUser");
-    label(ui._lblPassword, "_lblPassword");
-    label(ui._lblComment, "_lblComment");
-    label(ui._lblSearch, "_lblSearch");
+    setLabelTexts(ui._lblSearch, "_lblSearch");
     // The bundle writes the help's line breaks as "\n".
     ui._lblSearch->setToolTip(ui._lblSearch->toolTip().replace(QStringLiteral("\\n"), QStringLiteral("\n")));
     ui._lblEntriesCaption->setText(text("_lblEntriesCaption.text"));
-    const auto button = [](QPushButton* widget, const char* key) {
-        const QString name = QLatin1String(key);
-        widget->setText(ModuleTexts::text(name + QStringLiteral(".text")));
-        widget->setToolTip(ModuleTexts::text(name + QStringLiteral(".tooltip")));
-    };
-    button(ui._btnInsert, "_btnInsert");
-    button(ui._btnGenerator, "_btnGenerator");
-    button(ui._btnSearch, "_btnSearch");
+    setLabelTexts(ui._btnSearch, "_btnSearch");
     ui._tvwEntries->setAccessibleName(text("_lblEntriesCaption.text"));
+}
+
+// The new-entry fields are made when the rack is first shown (arrange()) or
+// one of its slots needs them: the group is hidden until asked for.
+void Rack::buildInsertionForm()
+{
+    if (_ui->_tbxName)
+        return;
+    UiRack& ui = *_ui;
+    ui.setupInsertionForm();
+    setLabelTexts(ui._lblName, "_lblName");
+    setLabelTexts(ui._lblUser, "_lblUser");
+    setLabelTexts(ui._lblPassword, "_lblPassword");
+    setLabelTexts(ui._lblComment, "_lblComment");
+    setLabelTexts(ui._btnInsert, "_btnInsert");
+    setLabelTexts(ui._btnGenerator, "_btnGenerator");
+
+    // Back to their place in the focus chain, before the search line, as if
+    // made with the rest of the rack.
+    QWidget* previous = ui._tbxSearch->previousInFocusChain();
+    while (previous != ui._tbxSearch && previous->focusPolicy() == Qt::NoFocus)
+        previous = previous->previousInFocusChain();
+    if (previous != ui._tbxSearch) {
+        for (QWidget* field : std::initializer_list<QWidget*>{ui._tbxName, ui._tbxUse, ui._cbxPassword,
+                                                              ui._btnGenerator, ui._tbxComment, ui._btnInsert}) {
+            QWidget::setTabOrder(previous, field);
+            previous = field;
+        }
+    }
+    if (_signalsConnected)
+        connectInsertionForm();
+}
+
+void Rack::connectInsertionForm()
+{
+    connect(_ui->_btnGenerator, &QPushButton::clicked, this, &Rack::onPasswordsGenerating);
+    connect(_ui->_btnInsert, &QPushButton::clicked, this, &Rack::onEntryInserting);
 }
 
 void Rack::buildActions()
@@ -280,8 +309,9 @@ void Rack::connectToSignals()
     connect(_ui->_btnSearch, &QPushButton::clicked, this, &Rack::onSearching);
     connect(_ui->_tbxSearch, &QLineEdit::returnPressed, this, &Rack::onSearching);
     connect(_ui->_tvwEntries, &QWidget::customContextMenuRequested, this, &Rack::openContextMenu);
-    connect(_ui->_btnGenerator, &QPushButton::clicked, this, &Rack::onPasswordsGenerating);
-    connect(_ui->_btnInsert, &QPushButton::clicked, this, &Rack::onEntryInserting);
+    _signalsConnected = true;
+    if (_ui->_tbxName)
+        connectInsertionForm();
 }
 
 std::shared_ptr<Logger> Rack::logger() const
@@ -515,6 +545,7 @@ QString Rack::buildFilterRules()
 void Rack::onCollapseNewEntry()
 {
     guard("void Rack::onCollapseNewEntry() -> ", [this] {
+        buildInsertionForm();
         if (_ui->_gbxInsert->isVisible()) {
             _actShowHide->setText(text("ShowNewEntry"));
             _ui->_gbxInsert->hide();
@@ -528,6 +559,7 @@ void Rack::onCollapseNewEntry()
 void Rack::onPasswordsGenerating()
 {
     guard("void Rack::onPasswordsGenerating() -> ", [this] {
+        buildInsertionForm();
         const auto* settings = dynamic_cast<const GeneratorSettings*>(_workspace.data());
         if (!settings)
             return;
@@ -548,6 +580,7 @@ void Rack::onPasswordsGenerating()
 void Rack::onEntryInserting()
 {
     guard("void Rack::onEntryInserting() -> ", [this] {
+        buildInsertionForm();
         RackModel& rack = existingRackModel(QStringLiteral("void Rack::onEntryInserting() -> "));
         UiRack& ui = *_ui;
         const QString name = ui._tbxName->text();

@@ -81,9 +81,13 @@ private:
     using Batch = std::vector<Deleted>;
 
     void setTexts();
-    // Sorts the table by name and fits its columns to their contents, once.
-    // A rack opened behind another tab does it when first shown: a vault's
-    // racks open without sorting and measuring the tables nobody sees yet.
+    static void setLabelTexts(QWidget* widget, const char* key);
+    void buildInsertionForm();
+    void connectInsertionForm();
+    // Sorts the table by name and fits its columns to their contents, once,
+    // and makes the new-entry fields. A rack opened behind another tab does
+    // it when first shown (or first read through tableView()): a vault's racks
+    // open without sorting and measuring the tables nobody sees yet.
     void arrange();
     void fitColumnsToContents();
     void buildActions();
@@ -116,4 +120,5 @@ private:
     EditingDelegate* _delegate = nullptr;
     std::vector<Batch> _deletedBatches;
     bool _arranged = false;
+    bool _signalsConnected = false;
 };

@@ -40,38 +40,6 @@ void UiRack::setupUi(QWidget* rack)
     _gbxInsert->setMinimumHeight(80);
     _gbxInsert->setMaximumHeight(220);
     _gbxInsert->setAlignment(Qt::AlignCenter);
-    gridLayout_2 = new QGridLayout(_gbxInsert);
-    gridLayout_2->setObjectName(QStringLiteral("gridLayout_2"));
-    _lblName = formLabel(_gbxInsert, "_lblName");
-    _tbxName = make<QLineEdit>(_gbxInsert, "_tbxName");
-    _lblUser = formLabel(_gbxInsert, "_lblUser");
-    _tbxUse = make<QLineEdit>(_gbxInsert, "_tbxUse");
-    _lblPassword = formLabel(_gbxInsert, "_lblPassword");
-    _cbxPassword = make<QComboBox>(_gbxInsert, "_cbxPassword");
-    // Editable through its own line edit: setEditable() would also build the
-    // proposals' popup at once, which the combo box otherwise builds when first
-    // opened; the box is the same either way.
-    _cbxPassword->setLineEdit(new QLineEdit(_cbxPassword));
-    // Proposals are chosen from the list, never added to it by typing.
-    _cbxPassword->setInsertPolicy(QComboBox::NoInsert);
-    _btnGenerator = make<QPushButton>(_gbxInsert, "_btnGenerator");
-    _lblComment = formLabel(_gbxInsert, "_lblComment");
-    _tbxComment = make<QLineEdit>(_gbxInsert, "_tbxComment");
-    _btnInsert = make<QPushButton>(_gbxInsert, "_btnInsert");
-    gridLayout_2->addWidget(_lblName, 0, 0);
-    gridLayout_2->addWidget(_tbxName, 0, 1);
-    gridLayout_2->addWidget(_lblUser, 1, 0);
-    gridLayout_2->addWidget(_tbxUse, 1, 1);
-    gridLayout_2->addWidget(_lblPassword, 2, 0);
-    gridLayout_2->addWidget(_cbxPassword, 2, 1);
-    gridLayout_2->addWidget(_btnGenerator, 2, 2);
-    gridLayout_2->addWidget(_lblComment, 3, 0);
-    gridLayout_2->addWidget(_tbxComment, 3, 1);
-    gridLayout_2->addWidget(_btnInsert, 4, 1);
-    _lblName->setBuddy(_tbxName);
-    _lblUser->setBuddy(_tbxUse);
-    _lblPassword->setBuddy(_cbxPassword);
-    _lblComment->setBuddy(_tbxComment);
     verticalLayout->addWidget(_gbxInsert);
 
     gridLayout = new QGridLayout();
@@ -116,4 +84,40 @@ void UiRack::setupUi(QWidget* rack)
     _tvwEntries->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
     _tvwEntries->setContextMenuPolicy(Qt::CustomContextMenu);
     verticalLayout->addWidget(_tvwEntries);
+}
+
+void UiRack::setupInsertionForm()
+{
+    gridLayout_2 = new QGridLayout(_gbxInsert);
+    gridLayout_2->setObjectName(QStringLiteral("gridLayout_2"));
+    _lblName = formLabel(_gbxInsert, "_lblName");
+    _tbxName = make<QLineEdit>(_gbxInsert, "_tbxName");
+    _lblUser = formLabel(_gbxInsert, "_lblUser");
+    _tbxUse = make<QLineEdit>(_gbxInsert, "_tbxUse");
+    _lblPassword = formLabel(_gbxInsert, "_lblPassword");
+    _cbxPassword = make<QComboBox>(_gbxInsert, "_cbxPassword");
+    // Editable through its own line edit: setEditable() would also build the
+    // proposals' popup at once, which the combo box otherwise builds when first
+    // opened; the box is the same either way.
+    _cbxPassword->setLineEdit(new QLineEdit(_cbxPassword));
+    // Proposals are chosen from the list, never added to it by typing.
+    _cbxPassword->setInsertPolicy(QComboBox::NoInsert);
+    _btnGenerator = make<QPushButton>(_gbxInsert, "_btnGenerator");
+    _lblComment = formLabel(_gbxInsert, "_lblComment");
+    _tbxComment = make<QLineEdit>(_gbxInsert, "_tbxComment");
+    _btnInsert = make<QPushButton>(_gbxInsert, "_btnInsert");
+    gridLayout_2->addWidget(_lblName, 0, 0);
+    gridLayout_2->addWidget(_tbxName, 0, 1);
+    gridLayout_2->addWidget(_lblUser, 1, 0);
+    gridLayout_2->addWidget(_tbxUse, 1, 1);
+    gridLayout_2->addWidget(_lblPassword, 2, 0);
+    gridLayout_2->addWidget(_cbxPassword, 2, 1);
+    gridLayout_2->addWidget(_btnGenerator, 2, 2);
+    gridLayout_2->addWidget(_lblComment, 3, 0);
+    gridLayout_2->addWidget(_tbxComment, 3, 1);
+    gridLayout_2->addWidget(_btnInsert, 4, 1);
+    _lblName->setBuddy(_tbxName);
+    _lblUser->setBuddy(_tbxUse);
+    _lblPassword->setBuddy(_cbxPassword);
+    _lblComment->setBuddy(_tbxComment);
 }

@@ -366,6 +366,24 @@ QList<int> columnWidths(const QTableView* table)
     return widths;
 }
 
+// Object names of the rack's widgets Tab stops at, in focus-chain order (a
+// combo box's line edit counts as the box).
+QStringList tabStops(const Rack& rack)
+{
+    QStringList names;
+    QWidget* window = rack.window();
+    for (QWidget* widget = window->nextInFocusChain(); widget != window; widget = widget->nextInFocusChain()) {
+        if (!rack.isAncestorOf(widget) || !(widget->focusPolicy() & Qt::TabFocus))
+            continue;
+        QString name = widget->objectName();
+        if (name.isEmpty() && widget->parentWidget())
+            name = widget->parentWidget()->objectName();
+        if (names.isEmpty() || names.last() != name)
+            names.append(name);
+    }
+    return names;
+}
+
 QString counter(const Rack& rack)
 {
     return rack.findChild<QLabel*>(QStringLiteral("_lblEntries"))->text();
@@ -376,7 +394,8 @@ QString counter(const Rack& rack)
 // shown (or first read); they must then look exactly as the first rack, which
 // was shown at once: same order, same sort indicator, same column widths, the
 // comment column wide enough for a long comment that lies beyond the rows
-// measured first; and their counters are right before they are shown.
+// measured first, same tab order; and their counters are right before they
+// are shown.
 void TestRackTabs::racksBehindShowAsTheFirst()
 {
     const QString longComment = QStringLiteral("A long comment, far wider than the column would be without it");
@@ -411,6 +430,11 @@ void TestRackTabs::racksBehindShowAsTheFirst()
     const int textWidth = QFontMetrics(tableOf(*first)->font()).horizontalAdvance(longComment);
     QVERIFY2(widths.at(3) >= textWidth, qPrintable(QStringLiteral("%1 < %2").arg(widths.at(3)).arg(textWidth)));
 
+    // The new-entry fields come first when tabbing through a rack.
+    const QStringList stops = {"_tbxName",   "_tbxUse",    "_cbxPassword", "_btnGenerator", "_tbxComment",
+                               "_btnInsert", "_tbxSearch", "_btnSearch",   "_tvwEntries"};
+    QCOMPARE(tabStops(*first), stops);
+
     // Read from outside before it is ever shown.
     QVERIFY(!read->isVisible());
     QCOMPARE(shownRoles(read->tableView()), expected);
@@ -427,6 +451,7 @@ void TestRackTabs::racksBehindShowAsTheFirst()
         QCOMPARE(header->sortIndicatorSection(), 0);
         QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
         QCOMPARE(counter(*rack), QStringLiteral("61/61"));
+        QCOMPARE(tabStops(*rack), stops);
     }
 }
 
