@@ -38,6 +38,16 @@ QString randomPassword(QRandomGenerator& random)
 
 } // namespace
 
+VaultEntry* LargeVault::entry(QRandomGenerator& random, qint64 number)
+{
+    const QString word = QString::fromLatin1(Words[random.bounded(16)]);
+    const QString domain = QString::fromLatin1(Domains[random.bounded(4)]);
+    const QString role = QStringLiteral("%1-%2.%3").arg(word).arg(number).arg(domain);
+    const QString user = QStringLiteral("user.%1@%2").arg(random.bounded(100000)).arg(domain);
+    const QString password = randomPassword(random);
+    return new VaultEntry(role, user, password, QString::fromUtf8(Comments[random.bounded(8)]));
+}
+
 // Realistic entries, spread over the racks, up to the plaintext limit.
 void LargeVault::fill(const std::shared_ptr<Model>& model)
 {
@@ -50,11 +60,7 @@ void LargeVault::fill(const std::shared_ptr<Model>& model)
         size += QByteArray("\n\nSegment:\n").size() + names.last().toUtf8().size();
     }
     for (int i = 0;; ++i) {
-        const QString word = QString::fromLatin1(Words[random.bounded(16)]);
-        const QString domain = QString::fromLatin1(Domains[random.bounded(4)]);
-        auto* entry = new VaultEntry(QStringLiteral("%1-%2.%3").arg(word).arg(i).arg(domain),
-                                     QStringLiteral("user.%1@%2").arg(random.bounded(100000)).arg(domain),
-                                     randomPassword(random), QString::fromUtf8(Comments[random.bounded(8)]));
+        VaultEntry* entry = LargeVault::entry(random, i);
         const qsizetype line = entry->toBytes()->size() + 1;
         if (size + line > PlainLimit) {
             delete entry;

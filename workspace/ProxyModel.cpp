@@ -109,15 +109,17 @@ bool ProxyModel::keyLess(size_t left, size_t right) const
         if (!_read[right])
             readKey(right);
     }
-    const QStringView l = _texts[left];
-    const QStringView r = _texts[right];
     if (!_packed)
-        return textLess(l, r);
+        return textLess(_texts[left], _texts[right]);
+    // The texts are read only on a tie of the packed keys: most comparisons
+    // then touch the packed keys' array alone.
     const Packed& a = _packedKeys[left];
     const Packed& b = _packedKeys[right];
     for (size_t i = 0; i < a.size(); ++i)
         if (a[i] != b[i])
             return a[i] < b[i];
+    const QStringView l = _texts[left];
+    const QStringView r = _texts[right];
     if (l.size() > PackedUnits && r.size() > PackedUnits)
         return l.sliced(PackedUnits).compare(r.sliced(PackedUnits)) < 0;
     return l.compare(r) < 0;

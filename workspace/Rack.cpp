@@ -73,24 +73,19 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
 
     QTableView* table = _ui->_tvwEntries;
     _rules = new FilterRules(this);
-    _delegate = new EditingDelegate(table);
-    table->setItemDelegate(_delegate);
+    _delegate = new EditingDelegate(table); // the table's once it has its model (arrange())
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::MultiSelection);
     table->setToolTip(text("NoFilter"));
 
-    _proxy = new ProxyModel(_rules, table);
-    _proxy->setSourceModel(_pRackModel);
-    table->setModel(_proxy);
+    // The filtering and sorting proxy, and the table's model, come when the
+    // rack is first shown (arrange()).
     table->setEnabled(true);
-    table->setSortingEnabled(true);
-    table->sortByColumn(0, Qt::AscendingOrder);
-    fitColumnsToContents();
 
     _ui->_gbxInsert->hide();
     updateEntriesCounter();
     table->setContextMenuPolicy(Qt::CustomContextMenu);
-    buildContextMenu();
+    buildActions();
 
     // Deleted entries can be put back until the vault is written.
     connect(_model.get(), &Model::vaultStatusUpdated, this, [this](bool modified) {
@@ -110,6 +105,8 @@ Rack::~Rack()
             owned.reset(rack);
     }
     delete _menu;
+    delete _actCopy;
+    delete _actSearchCanceling;
     delete _actShowHide;
     delete _actDelete;
     delete _actUndoDeletion;
@@ -121,50 +118,92 @@ Rack::~Rack()
     _model.reset();
 }
 
+void Rack::showEvent(QShowEvent* event)
+{
+    arrange();
+    QWidget::showEvent(event);
+}
+
+void Rack::arrange()
+{
+    if (_arranged)
+        return;
+    _arranged = true;
+    buildInsertionForm();
+    QTableView* table = _ui->_tvwEntries;
+    _proxy = new ProxyModel(_rules, table);
+    _proxy->setSourceModel(_pRackModel);
+    // Sorted by the header's indicator (by name, ascending) before the table
+    // sees the proxy, so that the table lays its rows out once, in order. The
+    // rows are mapped first: the sort then orders them with its own keys.
+    (void)_proxy->rowCount();
+    const QHeaderView* header = table->horizontalHeader();
+    _proxy->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    table->setItemDelegate(_delegate);
+    table->setModel(_proxy);
+    table->setSortingEnabled(true); // the same order: nothing sorted again
+    fitColumnsToContents();
+}
+
 // Columns as wide as their contents. Qt's own resizing measures every cell of
-// the first thousand rows (all of them while the table is not shown yet),
-// which costs more than building the rest of a large rack's table; here the
-// first screenful of rows is measured, then the longest texts of each column
-// over the whole rack.
+// the first thousand rows (all of them while the table is not shown yet, the
+// rows in view once it is), which costs more than building the rest of a large
+// rack's table; here the first screenful of rows is measured, whether the
+// table is shown yet or not, then the longest texts of each column over the
+// whole rack. A column is never narrower than its header.
 void Rack::fitColumnsToContents()
 {
     constexpr int FirstRows = 40;
     QTableView* table = _ui->_tvwEntries;
     QHeaderView* header = table->horizontalHeader();
-    const int precision = header->resizeContentsPrecision();
-    header->setResizeContentsPrecision(FirstRows);
-    table->resizeColumnsToContents();
-    header->setResizeContentsPrecision(precision);
+    table->ensurePolished();
+    std::array<int, 4> widths{};
+    const auto measure = [&](int column, const QModelIndex& index) {
+        if (index.isValid())
+            widths[size_t(column)] = std::max(widths[size_t(column)], table->sizeHintForIndex(index).width());
+    };
+    const int firstRows = std::min(FirstRows, _proxy->rowCount());
+    for (int column = 0; column < 4; ++column)
+        for (int row = 0; row < firstRows; ++row)
+            measure(column, _proxy->index(row, column));
 
-    // The longest texts by length: a min-heap per column of (length, row).
-    constexpr size_t Longest = 16;
-    using Candidate = std::pair<qsizetype, int>;
-    std::array<std::vector<Candidate>, 4> longest;
-    const QList<VaultEntry*>& entries = _pRackModel->entries();
-    for (int row = 0; row < int(entries.size()); ++row) {
-        for (int column = 0; column < 4; ++column) {
-            std::vector<Candidate>& heap = longest[size_t(column)];
-            const Candidate candidate{entries.at(row)->fieldView(column).size(), row};
-            if (heap.size() < Longest) {
-                heap.push_back(candidate);
-                std::push_heap(heap.begin(), heap.end(), std::greater<Candidate>());
-            } else if (candidate.first > heap.front().first) {
-                std::pop_heap(heap.begin(), heap.end(), std::greater<Candidate>());
-                heap.back() = candidate;
-                std::push_heap(heap.begin(), heap.end(), std::greater<Candidate>());
+    if (_pRackModel) {
+        // The longest texts by length: a min-heap per column of (length, row).
+        constexpr size_t Longest = 16;
+        using Candidate = std::pair<qsizetype, int>;
+        std::array<std::vector<Candidate>, 4> longest;
+        const QList<VaultEntry*>& entries = _pRackModel->entries();
+        for (int row = 0; row < int(entries.size()); ++row) {
+            for (int column = 0; column < 4; ++column) {
+                std::vector<Candidate>& heap = longest[size_t(column)];
+                const Candidate candidate{entries.at(row)->fieldView(column).size(), row};
+                if (heap.size() < Longest) {
+                    heap.push_back(candidate);
+                    std::push_heap(heap.begin(), heap.end(), std::greater<Candidate>());
+                } else if (candidate.first > heap.front().first) {
+                    std::pop_heap(heap.begin(), heap.end(), std::greater<Candidate>());
+                    heap.back() = candidate;
+                    std::push_heap(heap.begin(), heap.end(), std::greater<Candidate>());
+                }
             }
         }
+        for (int column = 0; column < 4; ++column)
+            for (const Candidate& candidate : longest[size_t(column)])
+                measure(column, _proxy->mapFromSource(_pRackModel->index(candidate.second, column)));
     }
+
     const int grid = table->showGrid() ? 1 : 0;
     for (int column = 0; column < 4; ++column) {
-        int width = header->sectionSize(column);
-        for (const Candidate& candidate : longest[size_t(column)]) {
-            const QModelIndex index = _proxy->mapFromSource(_pRackModel->index(candidate.second, column));
-            if (index.isValid())
-                width = std::max(width, table->sizeHintForIndex(index).width() + grid);
-        }
-        header->resizeSection(column, width);
+        const int content = widths[size_t(column)] > 0 ? widths[size_t(column)] + grid : 0;
+        header->resizeSection(column, std::max(content, header->sectionSizeHint(column)));
     }
+}
+
+void Rack::setLabelTexts(QWidget* widget, const char* key)
+{
+    const QString name = QLatin1String(key);
+    widget->setProperty("text", ModuleTexts::text(name + QStringLiteral(".text")));
+    widget->setToolTip(ModuleTexts::text(name + QStringLiteral(".tooltip")));
 }
 
 void Rack::setTexts()
@@ -172,69 +211,85 @@ void Rack::setTexts()
     setWindowTitle(QStringLiteral("Form"));
     UiRack& ui = *_ui;
     ui._gbxInsert->setTitle(text("_gbxInsert.title"));
-    const auto label = [](QLabel* widget, const char* key) {
-        const QString name = QLatin1String(key);
-        widget->setText(ModuleTexts::text(name + QStringLiteral(".text")));
-        widget->setToolTip(ModuleTexts::text(name + QStringLiteral(".tooltip")));
-    };
-    label(ui._lblName, "_lblName");
-    label(ui._lblUser, "_lblUser");
-    label(ui._lblPassword, "_lblPassword");
-    label(ui._lblComment, "_lblComment");
-    label(ui._lblSearch, "_lblSearch");
+    setLabelTexts(ui._lblSearch, "_lblSearch");
     // The bundle writes the help's line breaks as "\n".
     ui._lblSearch->setToolTip(ui._lblSearch->toolTip().replace(QStringLiteral("\\n"), QStringLiteral("\n")));
     ui._lblEntriesCaption->setText(text("_lblEntriesCaption.text"));
-    const auto button = [](QPushButton* widget, const char* key) {
-        const QString name = QLatin1String(key);
-        widget->setText(ModuleTexts::text(name + QStringLiteral(".text")));
-        widget->setToolTip(ModuleTexts::text(name + QStringLiteral(".tooltip")));
-    };
-    button(ui._btnInsert, "_btnInsert");
-    button(ui._btnGenerator, "_btnGenerator");
-    button(ui._btnSearch, "_btnSearch");
+    setLabelTexts(ui._btnSearch, "_btnSearch");
     ui._tvwEntries->setAccessibleName(text("_lblEntriesCaption.text"));
 }
 
+// The new-entry fields are made when the rack is first shown (arrange()) or
+// one of its slots needs them: the group is hidden until asked for.
+void Rack::buildInsertionForm()
+{
+    if (_ui->_tbxName)
+        return;
+    UiRack& ui = *_ui;
+    ui.setupInsertionForm();
+    setLabelTexts(ui._lblName, "_lblName");
+    setLabelTexts(ui._lblUser, "_lblUser");
+    setLabelTexts(ui._lblPassword, "_lblPassword");
+    setLabelTexts(ui._lblComment, "_lblComment");
+    setLabelTexts(ui._btnInsert, "_btnInsert");
+    setLabelTexts(ui._btnGenerator, "_btnGenerator");
+
+    // Back to their place in the focus chain, before the search line, as if
+    // made with the rest of the rack.
+    QWidget* previous = ui._tbxSearch->previousInFocusChain();
+    while (previous != ui._tbxSearch && previous->focusPolicy() == Qt::NoFocus)
+        previous = previous->previousInFocusChain();
+    if (previous != ui._tbxSearch) {
+        for (QWidget* field : std::initializer_list<QWidget*>{ui._tbxName, ui._tbxUse, ui._cbxPassword,
+                                                              ui._btnGenerator, ui._tbxComment, ui._btnInsert}) {
+            QWidget::setTabOrder(previous, field);
+            previous = field;
+        }
+    }
+    if (_signalsConnected)
+        connectInsertionForm();
+}
+
+void Rack::connectInsertionForm()
+{
+    connect(_ui->_btnGenerator, &QPushButton::clicked, this, &Rack::onPasswordsGenerating);
+    connect(_ui->_btnInsert, &QPushButton::clicked, this, &Rack::onEntryInserting);
+}
+
+void Rack::buildActions()
+{
+    Icons& icons = Icons::getInstance();
+    const auto action = [&](const char* icon, const char* key, const char* name, void (Rack::*slot)()) {
+        auto* made = new QAction(icons.icon(QLatin1String(icon)), text(key), this);
+        made->setObjectName(QLatin1String(name));
+        connect(made, &QAction::triggered, this, slot);
+        return made;
+    };
+    _actCopy = action("copy", "SelectedFieldCopy", "_actCopy", &Rack::onCopying);
+    _actDelete = action("trash", "DeleteEntry", "_actDelete", &Rack::onEntriesDeleting);
+    _actSearchCanceling = action("undo", "SearchCanceling", "_actSearchCanceling", &Rack::onCancelSearchFiltering);
+    _actShowHide = action("vrtfusion", "ShowNewEntry", "_actShowHide", &Rack::onCollapseNewEntry);
+    // Ctrl+Z anywhere in the rack (an editor with focus keeps its own undo).
+    _actUndoDeletion = action("undo", "UndoDeletion", "_actUndoDeletion", &Rack::onDeletionUndoing);
+    _actUndoDeletion->setShortcut(QKeySequence::Undo);
+    _actUndoDeletion->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    _actUndoDeletion->setEnabled(false);
+    addAction(_actUndoDeletion);
+}
+
+// The menu itself is made when first opened: most racks never show it.
 void Rack::buildContextMenu()
 {
-    QTableView* table = _ui->_tvwEntries;
-    Icons& icons = Icons::getInstance();
-    _menu = new QMenu(table);
+    if (_menu)
+        return;
+    _menu = new QMenu(_ui->_tvwEntries);
     _menu->setObjectName(QStringLiteral("_mnuContext"));
     auto* shadow = new QGraphicsDropShadowEffect(_menu);
     shadow->setOffset(16.0);
     shadow->setColor(QColor(255, 255, 255, 180));
     shadow->setBlurRadius(5.0);
     _menu->setGraphicsEffect(shadow);
-
-    QAction* copy = _menu->addAction(icons.icon(QStringLiteral("copy")), text("SelectedFieldCopy"));
-    copy->setObjectName(QStringLiteral("_actCopy"));
-    connect(copy, &QAction::triggered, this, &Rack::onCopying);
-
-    _actDelete = new QAction(icons.icon(QStringLiteral("trash")), text("DeleteEntry"), this);
-    _actDelete->setObjectName(QStringLiteral("_actDelete"));
-    _menu->addAction(_actDelete);
-    connect(_actDelete, &QAction::triggered, this, &Rack::onEntriesDeleting);
-
-    QAction* cancel = _menu->addAction(icons.icon(QStringLiteral("undo")), text("SearchCanceling"));
-    cancel->setObjectName(QStringLiteral("_actSearchCanceling"));
-    connect(cancel, &QAction::triggered, this, &Rack::onCancelSearchFiltering);
-
-    _actShowHide = new QAction(icons.icon(QStringLiteral("vrtfusion")), text("ShowNewEntry"), this);
-    _actShowHide->setObjectName(QStringLiteral("_actShowHide"));
-    _menu->addAction(_actShowHide);
-    connect(_actShowHide, &QAction::triggered, this, &Rack::onCollapseNewEntry);
-
-    // Ctrl+Z anywhere in the rack (an editor with focus keeps its own undo).
-    _actUndoDeletion = new QAction(icons.icon(QStringLiteral("undo")), text("UndoDeletion"), this);
-    _actUndoDeletion->setObjectName(QStringLiteral("_actUndoDeletion"));
-    _actUndoDeletion->setShortcut(QKeySequence::Undo);
-    _actUndoDeletion->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    _actUndoDeletion->setEnabled(false);
-    addAction(_actUndoDeletion);
-    _menu->addAction(_actUndoDeletion);
-    connect(_actUndoDeletion, &QAction::triggered, this, &Rack::onDeletionUndoing);
+    _menu->addActions({_actCopy, _actDelete, _actSearchCanceling, _actShowHide, _actUndoDeletion});
 }
 
 void Rack::connectToSignals()
@@ -254,8 +309,9 @@ void Rack::connectToSignals()
     connect(_ui->_btnSearch, &QPushButton::clicked, this, &Rack::onSearching);
     connect(_ui->_tbxSearch, &QLineEdit::returnPressed, this, &Rack::onSearching);
     connect(_ui->_tvwEntries, &QWidget::customContextMenuRequested, this, &Rack::openContextMenu);
-    connect(_ui->_btnGenerator, &QPushButton::clicked, this, &Rack::onPasswordsGenerating);
-    connect(_ui->_btnInsert, &QPushButton::clicked, this, &Rack::onEntryInserting);
+    _signalsConnected = true;
+    if (_ui->_tbxName)
+        connectInsertionForm();
 }
 
 std::shared_ptr<Logger> Rack::logger() const
@@ -273,6 +329,8 @@ void Rack::guard(const char* context, const std::function<void()>& body)
 void Rack::logEditStep(const QModelIndex& proxyIndex, const QString& step, bool abandoned)
 {
     guard("void Rack::connectToSignals() -> ", [&] {
+        if (!_proxy) // no editing before the table has its model
+            return;
         const QModelIndex index = _proxy->mapToSource(proxyIndex);
         const std::shared_ptr<Logger> log = logger();
         if (!log)
@@ -307,20 +365,27 @@ void Rack::setTabIndex(int index)
     existingRackModel(QStringLiteral("void Rack::setTabIndex(int) -> ")).setTabIndex(index);
 }
 
-QTableView* Rack::tableView() const
+QTableView* Rack::tableView()
 {
-    return _ui ? _ui->_tvwEntries : nullptr;
+    if (!_ui)
+        return nullptr;
+    arrange();
+    return _ui->_tvwEntries;
 }
 
 void Rack::updateEntriesCounter()
 {
     const qsizetype total = _pRackModel ? _pRackModel->entryCount() : 0;
-    _ui->_lblEntries->setText(QStringLiteral("%1/%2").arg(_proxy->rowCount()).arg(total));
+    // Before arrange() no filter can have been applied: every entry is shown.
+    const qsizetype shown = _arranged ? _proxy->rowCount() : total;
+    _ui->_lblEntries->setText(QStringLiteral("%1/%2").arg(shown).arg(total));
 }
 
 void Rack::openContextMenu(const QPoint& pos)
 {
     guard("void Rack::openContextMenu(const QPoint&) -> ", [&] {
+        arrange();
+        buildContextMenu();
         _actDelete->setEnabled(_ui->_tvwEntries->selectionModel()->hasSelection());
         _lastMenuPos = pos;
         _menu->popup(_ui->_tvwEntries->viewport()->mapToGlobal(pos));
@@ -330,6 +395,7 @@ void Rack::openContextMenu(const QPoint& pos)
 void Rack::onCopying()
 {
     guard("void Rack::onCopying() -> ", [this] {
+        arrange();
         const QModelIndex index = _ui->_tvwEntries->indexAt(_lastMenuPos);
         if (!index.isValid())
             return;
@@ -344,6 +410,7 @@ void Rack::onCopying()
 void Rack::onEntriesDeleting()
 {
     guard("void Rack::onEntriesDeleting() -> ", [this] {
+        arrange();
         QItemSelectionModel* selection = _ui->_tvwEntries->selectionModel();
         const qsizetype count = selection->selectedRows(0).size();
         if (count == 0 || !_pRackModel)
@@ -406,6 +473,7 @@ void Rack::updateUndoAction()
 void Rack::onCancelSearchFiltering()
 {
     guard("void Rack::onCancelSearchFiltering() -> ", [this] {
+        arrange();
         _ui->_tbxSearch->setText(QString());
         _rules->clear();
         _ui->_tvwEntries->setToolTip(text("NoFilter"));
@@ -417,6 +485,7 @@ void Rack::onCancelSearchFiltering()
 void Rack::onSearching()
 {
     guard("void Rack::onSearching() -> ", [this] {
+        arrange();
         const QString description = buildFilterRules();
         _ui->_tvwEntries->setToolTip(description);
         _proxy->refilter();
@@ -476,6 +545,7 @@ QString Rack::buildFilterRules()
 void Rack::onCollapseNewEntry()
 {
     guard("void Rack::onCollapseNewEntry() -> ", [this] {
+        buildInsertionForm();
         if (_ui->_gbxInsert->isVisible()) {
             _actShowHide->setText(text("ShowNewEntry"));
             _ui->_gbxInsert->hide();
@@ -489,6 +559,7 @@ void Rack::onCollapseNewEntry()
 void Rack::onPasswordsGenerating()
 {
     guard("void Rack::onPasswordsGenerating() -> ", [this] {
+        buildInsertionForm();
         const auto* settings = dynamic_cast<const GeneratorSettings*>(_workspace.data());
         if (!settings)
             return;
@@ -509,6 +580,7 @@ void Rack::onPasswordsGenerating()
 void Rack::onEntryInserting()
 {
     guard("void Rack::onEntryInserting() -> ", [this] {
+        buildInsertionForm();
         RackModel& rack = existingRackModel(QStringLiteral("void Rack::onEntryInserting() -> "));
         UiRack& ui = *_ui;
         const QString name = ui._tbxName->text();

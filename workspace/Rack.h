@@ -18,6 +18,7 @@ class Model;
 class ProxyModel;
 class QAction;
 class QMenu;
+class QShowEvent;
 class QTableView;
 class UiRack;
 class VaultEntry;
@@ -44,7 +45,9 @@ public:
     // Raises UndefinedAttribute without rack model.
     void setTabIndex(int index);
     RackModel* rackModel() const { return _pRackModel; }
-    QTableView* tableView() const;
+    // The entry table, sorted and its columns fitted (done here if the rack
+    // has not been shown yet).
+    QTableView* tableView();
     // "shown/total".
     void updateEntriesCounter();
 
@@ -54,6 +57,9 @@ public:
 
     // True while a deletion can be undone (until the vault is saved).
     bool canUndoDeletion() const { return !_deletedBatches.empty(); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 public slots:
     void onCopying();
@@ -75,7 +81,16 @@ private:
     using Batch = std::vector<Deleted>;
 
     void setTexts();
+    static void setLabelTexts(QWidget* widget, const char* key);
+    void buildInsertionForm();
+    void connectInsertionForm();
+    // Sorts the table by name and fits its columns to their contents, once,
+    // and makes the new-entry fields. A rack opened behind another tab does
+    // it when first shown (or first read through tableView()): a vault's racks
+    // open without sorting and measuring the tables nobody sees yet.
+    void arrange();
     void fitColumnsToContents();
+    void buildActions();
     void buildContextMenu();
     void openContextMenu(const QPoint& pos);
     void logEditStep(const QModelIndex& proxyIndex, const QString& step, bool abandoned);
@@ -95,6 +110,8 @@ private:
     QPointer<RackModel> _pRackModel;
     ProxyModel* _proxy = nullptr;
     FilterRules* _rules = nullptr;
+    QAction* _actCopy = nullptr;
+    QAction* _actSearchCanceling = nullptr;
     QAction* _actShowHide = nullptr;
     QAction* _actDelete = nullptr;
     QAction* _actUndoDeletion = nullptr;
@@ -102,4 +119,6 @@ private:
     std::unique_ptr<bool> _editCommitted;
     EditingDelegate* _delegate = nullptr;
     std::vector<Batch> _deletedBatches;
+    bool _arranged = false;
+    bool _signalsConnected = false;
 };

@@ -15,7 +15,10 @@ class QWidget;
 class UiRack
 {
 public:
+    // Everything but the fields of the new-entry group, which
+    // setupInsertionForm() puts into the (empty) group afterwards.
     void setupUi(QWidget* rack);
+    void setupInsertionForm();
 
     QVBoxLayout* verticalLayout = nullptr;
     QGroupBox* _gbxInsert = nullptr;

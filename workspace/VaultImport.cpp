@@ -269,9 +269,9 @@ void VaultImport::createVault()
 VaultExchange::RackMaker VaultImport::workspaceRacks(Base* base)
 {
     VaultExchange::RackMaker racks;
-    // Each rack gets its view and tab at once, while it is still empty: a view
-    // built over a full rack costs far more than one that takes the entries
-    // in one insertion.
+    // Each rack gets its view and tab at once, while it is still empty. The
+    // views, behind the current tab, sort and size their tables only when
+    // first shown, over the entries they have then.
     racks.create = [base](const QString& name) -> RackModel* {
         return base->createRack(name) ? base->model()->rackModel(name) : nullptr;
     };

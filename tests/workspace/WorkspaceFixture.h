@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,8 @@ inline const QString Password = QStringLiteral("Test-Vault-9");
 struct RackContent {
     QString name;
     int entries = 0;
+    // Comment of entry i; the others have none.
+    QHash<int, QString> comments = {};
 };
 
 // Writes a vault of these racks; entry i of a rack has role "role i".

@@ -9,13 +9,20 @@
 #include "Rack.h"
 #include "RackModel.h"
 #include "TestMain.h"
+#include "VaultEntry.h"
 #include "WorkspaceFixture.h"
 
 #include <QAction>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTabBar>
+#include <QTableView>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace WorkspaceFixture;
 
@@ -40,6 +47,7 @@ private slots:
     void fixedTabsNeverMove();
     void deleteActionState_data();
     void deleteActionState();
+    void racksBehindShowAsTheFirst();
 
 private:
     // Opens a vault of these racks in a new main window.
@@ -330,6 +338,121 @@ void TestRackTabs::deleteActionState()
     QVERIFY(open(contents));
     _base->selectTab(tab);
     QCOMPARE(_window->actDelRack()->isEnabled(), enabled);
+}
+
+namespace {
+// The table as it is on the screen, read without Rack::tableView(), which
+// would first sort and size it.
+const QTableView* tableOf(const Rack& rack)
+{
+    return rack.findChild<QTableView*>(QStringLiteral("_tvwEntries"));
+}
+
+// Roles in the table's order, and the columns' widths.
+QStringList shownRoles(const QTableView* table)
+{
+    const QAbstractItemModel* model = table->model();
+    QStringList roles;
+    for (int row = 0; model && row < model->rowCount(); ++row)
+        roles.append(model->index(row, 0).data().toString());
+    return roles;
+}
+
+QList<int> columnWidths(const QTableView* table)
+{
+    QList<int> widths;
+    for (int column = 0; column < 4; ++column)
+        widths.append(table->horizontalHeader()->sectionSize(column));
+    return widths;
+}
+
+// Object names of the rack's widgets Tab stops at, in focus-chain order (a
+// combo box's line edit counts as the box).
+QStringList tabStops(const Rack& rack)
+{
+    QStringList names;
+    QWidget* window = rack.window();
+    for (QWidget* widget = window->nextInFocusChain(); widget != window; widget = widget->nextInFocusChain()) {
+        if (!rack.isAncestorOf(widget) || !(widget->focusPolicy() & Qt::TabFocus))
+            continue;
+        QString name = widget->objectName();
+        if (name.isEmpty() && widget->parentWidget())
+            name = widget->parentWidget()->objectName();
+        if (names.isEmpty() || names.last() != name)
+            names.append(name);
+    }
+    return names;
+}
+
+QString counter(const Rack& rack)
+{
+    return rack.findChild<QLabel*>(QStringLiteral("_lblEntries"))->text();
+}
+} // namespace
+
+// The racks behind the first tab are sorted and measured only when first
+// shown (or first read); they must then look exactly as the first rack, which
+// was shown at once: same order, same sort indicator, same column widths, the
+// comment column wide enough for a long comment that lies beyond the rows
+// measured first, same tab order; and their counters are right before they
+// are shown.
+void TestRackTabs::racksBehindShowAsTheFirst()
+{
+    const QString longComment = QStringLiteral("A long comment, far wider than the column would be without it");
+    // "role 50" comes 46th in name order, after the first screenful of rows.
+    const QHash<int, QString> comments = {{50, longComment}, {7, QStringLiteral("short")}};
+    QVERIFY(open({{QStringLiteral("First"), 60, comments},
+                  {QStringLiteral("Behind"), 60, comments},
+                  {QStringLiteral("Read"), 60, comments}}));
+    Rack* first = _base->rackAt(2);
+    Rack* behind = _base->rackAt(3);
+    Rack* read = _base->rackAt(4);
+    QVERIFY(first && behind && read);
+    QVERIFY(first->isVisible());
+    QVERIFY(!behind->isVisible());
+    QCOMPARE(counter(*behind), QStringLiteral("60/60"));
+
+    // Entries arriving while the rack is hidden, as an import brings them.
+    for (Rack* rack : {first, behind, read}) {
+        rack->rackModel()->appendEntry(new VaultEntry(QStringLiteral("role 05"), QStringLiteral("late"),
+                                                      QStringLiteral("pw"), QString()));
+        rack->updateEntriesCounter();
+    }
+    QCOMPARE(counter(*behind), QStringLiteral("61/61"));
+    QVERIFY(!behind->isVisible());
+
+    QStringList expected;
+    for (const VaultEntry* entry : first->rackModel()->entries())
+        expected.append(entry->name());
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(shownRoles(tableOf(*first)), expected);
+    const QList<int> widths = columnWidths(tableOf(*first));
+    const int textWidth = QFontMetrics(tableOf(*first)->font()).horizontalAdvance(longComment);
+    QVERIFY2(widths.at(3) >= textWidth, qPrintable(QStringLiteral("%1 < %2").arg(widths.at(3)).arg(textWidth)));
+
+    // The new-entry fields come first when tabbing through a rack.
+    const QStringList stops = {"_tbxName",   "_tbxUse",    "_cbxPassword", "_btnGenerator", "_tbxComment",
+                               "_btnInsert", "_tbxSearch", "_btnSearch",   "_tvwEntries"};
+    QCOMPARE(tabStops(*first), stops);
+
+    // Read from outside before it is ever shown.
+    QVERIFY(!read->isVisible());
+    QCOMPARE(shownRoles(read->tableView()), expected);
+
+    for (Rack* rack : {behind, read}) {
+        _base->selectTab(_base->indexOf(rack));
+        QVERIFY(rack->isVisible());
+        const QTableView* table = tableOf(*rack);
+        QCOMPARE(shownRoles(table), expected);
+        QCOMPARE(columnWidths(table), widths);
+        const QHeaderView* header = table->horizontalHeader();
+        QVERIFY(table->isSortingEnabled());
+        QVERIFY(header->isSortIndicatorShown());
+        QCOMPARE(header->sortIndicatorSection(), 0);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        QCOMPARE(counter(*rack), QStringLiteral("61/61"));
+        QCOMPARE(tabStops(*rack), stops);
+    }
 }
 
 KOVRIN_TEST_MAIN(TestRackTabs)
