@@ -27,7 +27,7 @@ bool writeVault(const QString& fileName, const QList<RackContent>& racks, const 
             return false;
         for (int i = 0; i < content.entries; ++i)
             rack->appendEntry(new VaultEntry(QStringLiteral("role %1").arg(i), QStringLiteral("user"),
-                                             QStringLiteral("secret %1").arg(i), spec.comments.value(i)));
+                                             QStringLiteral("secret %1").arg(i), content.comments.value(i)));
     }
     model->saveVault(true);
     return QFile::exists(fileName);
