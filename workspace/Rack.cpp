@@ -90,7 +90,7 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
     // Deleted entries can be put back until the vault is written.
     connect(_model.get(), &Model::vaultStatusUpdated, this, [this](bool modified) {
         if (!modified)
-            forgetDeletions();
+            guard("void Rack::onVaultStatusUpdated(bool) -> ", [this] { forgetDeletions(); });
     });
 }
 
