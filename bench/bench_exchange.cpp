@@ -5,6 +5,7 @@
 // The import is measured twice: into bare rack models, and through the
 // workspace, where every rack has its view and tab while its entries arrive.
 #include "Base.h"
+#include "BenchReport.h"
 #include "LargeVault.h"
 #include "MainWindow.h"
 #include "Model.h"
@@ -52,32 +53,9 @@ QByteArray readText(const QString& fileName)
     return file.readAll();
 }
 
-// The unavoidable part of reading: every field of every line as a QString.
-qsizetype splitIntoStrings(const QByteArray& text, QList<QString>& fields)
-{
-    const char* const data = text.constData();
-    const char* const end = data + text.size();
-    for (const char* line = data; line < end;) {
-        const char* lineEnd = static_cast<const char*>(std::memchr(line, '\n', size_t(end - line)));
-        if (!lineEnd)
-            lineEnd = end;
-        for (const char* field = line; field <= lineEnd;) {
-            const char* tab = static_cast<const char*>(std::memchr(field, '\t', size_t(lineEnd - field)));
-            const char* fieldEnd = tab ? tab : lineEnd;
-            if (fieldEnd > field)
-                fields.append(QString::fromUtf8(field, fieldEnd - field));
-            field = fieldEnd + 1;
-        }
-        line = lineEnd + 1;
-    }
-    return fields.size();
-}
-
 void report(const char* what, double ms, double baseMs, double target)
 {
-    const double ratio = ms / baseMs;
-    std::printf("%-40s %9.2f ms  baseline %8.2f ms  ratio %5.2f  %s\n", what, ms, baseMs, ratio,
-                target <= 0 ? "" : (ratio <= target ? "(within target)" : "(OVER TARGET)"));
+    BenchReport::ratio(40, what, ms, baseMs, target);
 }
 
 VaultExchange::RackMaker bareRacks(const std::shared_ptr<Model>& model)
@@ -141,7 +119,7 @@ int main(int argc, char** argv)
     const double readBase = medianMs([&] {
         QList<QString> fields;
         fields.reserve(entryCount * 4);
-        splitIntoStrings(readText(target), fields);
+        BenchReport::splitIntoStrings(readText(target), fields);
     });
     std::shared_ptr<Model> built;
     const double bareMs = medianMs(

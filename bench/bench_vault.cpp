@@ -3,6 +3,7 @@
 // measured in the same run: reading, decrypting and cutting the plaintext into
 // QStrings for loading; encrypting and writing the same bytes for saving.
 #include "AesPair.h"
+#include "BenchReport.h"
 #include "LargeVault.h"
 #include "Crypt.h"
 #include "Model.h"
@@ -78,32 +79,9 @@ QByteArray readFile(const QString& fileName)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The unavoidable part of parsing: every field of every line as a QString.
-qsizetype splitIntoStrings(const QByteArray& plain, QList<QString>& fields)
-{
-    const char* const data = plain.constData();
-    const char* const end = data + plain.size();
-    for (const char* line = data; line < end;) {
-        const char* lineEnd = static_cast<const char*>(std::memchr(line, '\n', size_t(end - line)));
-        if (!lineEnd)
-            lineEnd = end;
-        for (const char* field = line; field <= lineEnd;) {
-            const char* tab = static_cast<const char*>(std::memchr(field, '\t', size_t(lineEnd - field)));
-            const char* fieldEnd = tab ? tab : lineEnd;
-            if (fieldEnd > field)
-                fields.append(QString::fromUtf8(field, fieldEnd - field));
-            field = fieldEnd + 1;
-        }
-        line = lineEnd + 1;
-    }
-    return fields.size();
-}
-
 void report(const char* what, double ms, double baseMs, double target)
 {
-    const double ratio = ms / baseMs;
-    std::printf("%-34s %9.2f ms  baseline %8.2f ms  ratio %5.2f  %s\n", what, ms, baseMs, ratio,
-                target <= 0 ? "" : (ratio <= target ? "(within target)" : "(OVER TARGET)"));
+    BenchReport::ratio(34, what, ms, baseMs, target);
 }
 } // namespace
 
@@ -142,13 +120,13 @@ int main(int argc, char** argv)
         Crypt::getInstance().decryptAES256CBC(*key, readFile(fileName), decrypted);
         QList<QString> fields;
         fields.reserve(entryCount * 4);
-        splitIntoStrings(decrypted, fields);
+        BenchReport::splitIntoStrings(decrypted, fields);
     };
     const double loadBase = medianMs(loadBaseline);
     const double splitBase = medianMs([&] {
         QList<QString> fields;
         fields.reserve(entryCount * 4);
-        splitIntoStrings(plain, fields);
+        BenchReport::splitIntoStrings(plain, fields);
     });
     const double load = medianMs([&] { Model::loadVault(fileName, *key, &tabs, nullptr); });
     const double parse = medianMs([&] { VaultText::parse(plain, nullptr); });

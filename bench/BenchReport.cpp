@@ -1,0 +1,31 @@
+#include "BenchReport.h"
+
+#include <cstdio>
+#include <cstring>
+
+qsizetype BenchReport::splitIntoStrings(const QByteArray& text, QList<QString>& fields)
+{
+    const char* const data = text.constData();
+    const char* const end = data + text.size();
+    for (const char* line = data; line < end;) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(line, '\n', size_t(end - line)));
+        if (!lineEnd)
+            lineEnd = end;
+        for (const char* field = line; field <= lineEnd;) {
+            const char* tab = static_cast<const char*>(std::memchr(field, '\t', size_t(lineEnd - field)));
+            const char* fieldEnd = tab ? tab : lineEnd;
+            if (fieldEnd > field)
+                fields.append(QString::fromUtf8(field, fieldEnd - field));
+            field = fieldEnd + 1;
+        }
+        line = lineEnd + 1;
+    }
+    return fields.size();
+}
+
+void BenchReport::ratio(int width, const char* what, double ms, double baseMs, double target)
+{
+    const double ratio = ms / baseMs;
+    std::printf("%-*s %9.2f ms  baseline %8.2f ms  ratio %5.2f  %s\n", width, what, ms, baseMs, ratio,
+                target <= 0 ? "" : (ratio <= target ? "(within target)" : "(OVER TARGET)"));
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// What the vault and exchange benchmarks share: the plain baseline of reading
+// a tab-separated text, and the line that reports a measurement against it.
+namespace BenchReport {
+
+// The unavoidable part of reading: every field of every line as a QString.
+qsizetype splitIntoStrings(const QByteArray& text, QList<QString>& fields);
+
+// One line "what  ms  baseline  ratio  verdict"; a target of 0 prints no verdict.
+void ratio(int width, const char* what, double ms, double baseMs, double target);
+
+} // namespace BenchReport
