@@ -5,6 +5,7 @@
 // The import is measured twice: into bare rack models, and through the
 // workspace, where every rack has its view and tab while its entries arrive.
 #include "Base.h"
+#include "BenchHome.h"
 #include "BenchReport.h"
 #include "LargeVault.h"
 #include "MainWindow.h"
@@ -73,12 +74,7 @@ VaultExchange::RackMaker bareRacks(const std::shared_ptr<Model>& model)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const QString data = home.filePath(QStringLiteral("data"));
-    QDir().mkpath(data);
-    qputenv("XDG_DATA_HOME", data.toUtf8());
+    BenchHome home;
     QApplication application(argc, argv);
     ModuleTexts::setLanguage(QStringLiteral("en_US"));
     MainWindow window;

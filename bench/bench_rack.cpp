@@ -8,6 +8,7 @@
 //  - building a Rack until the first paint of its table against a bare
 //    QTableView over the same rack model.
 #include "BenchClock.h"
+#include "BenchHome.h"
 #include "LargeVault.h"
 #include "Model.h"
 #include "ModuleTexts.h"
@@ -145,12 +146,7 @@ void filtering(Rack& rack, const QString& search, const QRegularExpression& firs
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    BenchHome home;
     QApplication app(argc, argv);
     ModuleTexts::setLanguage(QStringLiteral("en_US"));
 

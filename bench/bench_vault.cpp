@@ -3,6 +3,7 @@
 // measured in the same run: reading, decrypting and cutting the plaintext into
 // QStrings for loading; encrypting and writing the same bytes for saving.
 #include "AesPair.h"
+#include "BenchHome.h"
 #include "BenchReport.h"
 #include "LargeVault.h"
 #include "Crypt.h"
@@ -87,13 +88,7 @@ void report(const char* what, double ms, double baseMs, double target)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Each save sends the older backup to the trash: keep it out of the user's.
-    const QString data = home.filePath(QStringLiteral("data"));
-    QDir().mkpath(data);
-    qputenv("XDG_DATA_HOME", data.toUtf8());
+    BenchHome home;
     QApplication application(argc, argv);
     QTabWidget tabs;
 

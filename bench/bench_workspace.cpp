@@ -6,6 +6,7 @@
 #include "AesPair.h"
 #include "Base.h"
 #include "BenchClock.h"
+#include "BenchHome.h"
 #include "LargeVault.h"
 #include "MainWindow.h"
 #include "Model.h"
@@ -131,10 +132,7 @@ int main(int argc, char** argv)
     if (argc >= 3 && qstrcmp(argv[1], "--startup-child") == 0)
         return startupChild(argc, argv, QByteArray(argv[2]));
 
-    QTemporaryDir home;
-    const QString data = home.filePath(QStringLiteral("data"));
-    QDir().mkpath(data);
-    qputenv("XDG_DATA_HOME", data.toUtf8());
+    BenchHome home; // the start-up children inherit it
     QApplication application(argc, argv);
     Startup::setupLanguage(QStringLiteral("en_US"));
 
