@@ -82,8 +82,14 @@ int main(int argc, char** argv)
 
     const QString vaultName = home.filePath(QStringLiteral("bench.kovrin"));
     const auto key = Model::keyFromPassword(QStringLiteral("Bench-Pw1"));
-    auto model = std::make_shared<Model>(nullptr, vaultName, std::make_unique<AesPair>(*key), base);
-    LargeVault::fill(model);
+    {
+        // Filled in memory, the racks' entries lie interleaved; the program
+        // holds a vault as read from its file, each rack's entries together.
+        auto filled = std::make_shared<Model>(nullptr, vaultName, std::make_unique<AesPair>(*key), base);
+        LargeVault::fill(filled);
+        filled->saveVault(true);
+    }
+    const std::shared_ptr<Model> model = Model::loadVault(vaultName, *key, base, nullptr);
     qsizetype entryCount = 0;
     for (const RackModel* rack : *model->racks())
         entryCount += rack->entryCount();

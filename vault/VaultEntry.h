@@ -50,6 +50,8 @@ public:
 
     // The four fields separated by tabs (the exchange text's form of an entry).
     QString toString() const { return _text; }
+    // The same without a copy, valid while the entry is unchanged.
+    QStringView textView() const { return _text; }
 
     bool operator==(const VaultEntry& other) const { return _text == other._text; }
 

@@ -22,6 +22,14 @@ void ExchangeText::appendHeader(QByteArray& out, const QString& name)
     out.append(EmptyLine);
 }
 
+void ExchangeText::appendHeader(QString& out, const QString& name)
+{
+    out.append(QLatin1StringView(EmptyLine.data(), EmptyLine.size()));
+    out.append(QLatin1StringView(HeaderMark.data(), HeaderMark.size()));
+    out.append(name);
+    out.append(QLatin1StringView(EmptyLine.data(), EmptyLine.size()));
+}
+
 void ExchangeText::appendRack(QByteArray& out, const QString& name, const QList<VaultEntry*>& entries)
 {
     appendHeader(out, name);

@@ -33,7 +33,7 @@ QString text(const char* key)
 // Unbuffered, so that a failing write reports its own reason at once.
 constexpr QIODevice::OpenMode NewFileMode = QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered;
 constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-constexpr qsizetype ChunkSize = 64 * 1024;
+constexpr qsizetype ChunkSize = 256 * 1024;
 
 // The roles of a rack, for a check in constant time per line. The views point
 // into entries the rack (or the batch on its way into it) owns.
@@ -44,6 +44,15 @@ QSet<QStringView> rolesOf(const RackModel& rack)
     for (const VaultEntry* entry : rack.entries())
         roles.insert(entry->nameView());
     return roles;
+}
+
+// Adds a role unless the rack holds it already, hashing it once: false for a
+// role already there.
+bool insertRole(QSet<QStringView>& roles, QStringView role)
+{
+    const qsizetype before = roles.size();
+    roles.insert(role);
+    return roles.size() != before;
 }
 
 // Entries accepted for one rack, handed over in one insertion so that a view
@@ -145,13 +154,16 @@ VaultExchange::Written VaultExchange::exportToFile(const Model& model, const QSt
         *error = file.errorString();
         return Written::NotCreated;
     }
-    // The text goes out through one small buffer, used again and again: no
-    // copy of every password in memory at once, and one buffer to wipe.
-    QByteArray chunk;
-    chunk.reserve(ChunkSize + ChunkSize / 2);
-    const auto wipeChunk = qScopeGuard([&chunk] {
-        chunk.resize(chunk.capacity());
-        WipeOnExit::wipe(chunk);
+    // The text is gathered in one small buffer, used again and again, and
+    // encoded a buffer at a time (Qt's encoder is fastest on long runs): no
+    // copy of every password in memory at once, and two buffers to wipe.
+    QString pending;
+    pending.reserve(ChunkSize + ChunkSize / 2);
+    QByteArray encoded;
+    const auto wipeBuffers = qScopeGuard([&] {
+        pending.resize(pending.capacity());
+        WipeOnExit::wipe(pending);
+        WipeOnExit::wipe(encoded);
     });
     const auto fail = [&](const QString& reason) {
         *error = reason;
@@ -160,14 +172,16 @@ VaultExchange::Written VaultExchange::exportToFile(const Model& model, const QSt
         return Written::NotWritten;
     };
     // A short write sets no device error; the next attempt fails with the reason.
-    const auto flushChunk = [&]() {
-        for (qint64 done = 0; done < chunk.size();) {
-            const qint64 written = file.write(chunk.constData() + done, chunk.size() - done);
+    const auto flushPending = [&]() {
+        WipeOnExit::wipe(encoded);
+        encoded = pending.toUtf8();
+        pending.resize(0);
+        for (qint64 done = 0; done < encoded.size();) {
+            const qint64 written = file.write(encoded.constData() + done, encoded.size() - done);
             if (written <= 0)
                 return false;
             done += written;
         }
-        chunk.resize(0);
         return true;
     };
 
@@ -175,15 +189,15 @@ VaultExchange::Written VaultExchange::exportToFile(const Model& model, const QSt
     if (!file.setPermissions(OwnerOnly))
         return fail(file.errorString());
     for (const RackModel* rack : *model.racks()) {
-        ExchangeText::appendHeader(chunk, rack->name());
+        ExchangeText::appendHeader(pending, rack->name());
         for (const VaultEntry* entry : rack->entries()) {
-            entry->appendBytes(chunk);
-            chunk.append('\n');
-            if (chunk.size() >= ChunkSize && !flushChunk())
+            pending.append(entry->textView());
+            pending.append(u'\n');
+            if (pending.size() >= ChunkSize && !flushPending())
                 return fail(file.errorString());
         }
     }
-    if (!flushChunk() || !file.flush())
+    if (!flushPending() || !file.flush())
         return fail(file.errorString());
     file.close();
     if (file.error() != QFileDevice::NoError)
@@ -250,12 +264,11 @@ VaultExchange::Counts VaultExchange::importLines(QIODevice& file, RackModel& rac
             writeLine(log, LoggerLevel::Critical, ImportRackContext + e.detail());
             continue;
         }
-        if (roles.contains(entry->nameView())) {
+        if (!insertRole(roles, entry->nameView())) {
             ++counts.rejected;
             writeLine(log, LoggerLevel::Critical, ImportRackContext + text("RoleAlreadyExists").arg(entry->name()));
             continue;
         }
-        roles.insert(entry->nameView());
         batch.append(std::move(entry));
         ++counts.added;
     }
@@ -341,15 +354,15 @@ VaultExchange::Counts VaultExchange::importFullVault(const QByteArray& bytes, Mo
         // later line stops the import.
         try {
             Batch batch(*rack);
+            roles->reserve(roles->size() + block.lines.size());
             for (const QByteArrayView line : block.lines) {
                 std::unique_ptr<VaultEntry> entry = VaultEntry::fromBytes(line);
-                if (roles->contains(entry->nameView())) {
+                if (!insertRole(*roles, entry->nameView())) {
                     ++counts.rejected;
                     writeLine(log, LoggerLevel::Critical,
                               ImportVaultContext + text("RoleAlreadyExists").arg(entry->name()));
                     continue;
                 }
-                roles->insert(entry->nameView());
                 batch.append(std::move(entry));
                 ++counts.added;
             }

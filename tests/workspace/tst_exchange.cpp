@@ -120,6 +120,7 @@ private slots:
     void fullVaultReading();
     void badLineStopsFullImport();
     void exportReadsBackAsTheSameVault();
+    void exportOfALargeVault();
 
     void rackImport_data();
     void rackImport();
@@ -424,6 +425,37 @@ void TestExchange::exportReadsBackAsTheSameVault()
     QCOMPARE(counts.rejected, 0);
     QCOMPARE(made, 4);
     QCOMPARE(*copy->toPlainText(), *model->toPlainText());
+}
+
+// Many times the write buffer, with text of one, two, three and four bytes a
+// character, broken UTF-16 at the ends of entries, and one entry larger than
+// the buffer on its own: the bytes are those of each line encoded alone.
+void TestExchange::exportOfALargeVault()
+{
+    Racks racks{{"Latin", {}}, {"Ünïcode ✓ 🔑", {}}, {"Huge", {}}};
+    for (int i = 0; i < 6000; ++i) {
+        racks[0].second.append(QStringLiteral("role %1\tuser%1@example.com\tP@ss-%1\tnote %1").arg(i));
+        racks[1].second.append(QStringLiteral("rôle %1\t用户\tmot 🔑 %1\t« %1 » €").arg(i));
+    }
+    racks[2].second.append(QStringLiteral("big\tu\tp\t") + QString(300000, QChar(0x20AC)));
+    racks[2].second.append(QStringLiteral("after\tu\tp\t"));
+    const auto model = makeModel(_tabs.get(), _vaultFile, racks);
+    // Lone surrogates at both ends of the fields, which a file read never gives.
+    const QString lone = QString(QChar(0xDC00)) + QStringLiteral("x") + QChar(0xD800);
+    model->racks()->at(1)->appendEntry(new VaultEntry(lone, lone, QStringLiteral("p"), lone));
+    QByteArray expected;
+    for (const RackModel* rack : *model->racks()) {
+        expected += "\n\nrack:" + rack->name().toUtf8() + "\n\n";
+        for (const VaultEntry* entry : rack->entries())
+            expected += *entry->toBytes() + '\n';
+    }
+    QVERIFY(expected.size() > 1024 * 1024);
+
+    const QString target = _folder + QStringLiteral("/large.csv");
+    QString error;
+    QCOMPARE(VaultExchange::exportToFile(*model, target, &error), VaultExchange::Written::Done);
+    QVERIFY(error.isEmpty());
+    QCOMPARE(readAll(target), expected);
 }
 
 void TestExchange::rackImport_data()
