@@ -29,3 +29,12 @@ void BenchReport::ratio(int width, const char* what, double ms, double baseMs, d
     std::printf("%-*s %9.2f ms  baseline %8.2f ms  ratio %5.2f  %s\n", width, what, ms, baseMs, ratio,
                 target <= 0 ? "" : (ratio <= target ? "(within target)" : "(OVER TARGET)"));
 }
+
+void BenchReport::ratio(int width, const char* what, BenchClock::Timing timing, BenchClock::Timing base, double target)
+{
+    const double ratio = timing.fastest / base.fastest;
+    std::printf("%-*s %7.2f ms  baseline %6.2f ms  ratio %5.2f  %-16s (medians %.2f / %.2f ms)\n", width, what,
+                timing.fastest, base.fastest, ratio,
+                target <= 0 ? "" : (ratio <= target ? "(within target)" : "(OVER TARGET)"), timing.median,
+                base.median);
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BenchClock.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -13,5 +15,7 @@ qsizetype splitIntoStrings(const QByteArray& text, QList<QString>& fields);
 
 // One line "what  ms  baseline  ratio  verdict"; a target of 0 prints no verdict.
 void ratio(int width, const char* what, double ms, double baseMs, double target);
+// The same for two timings: their fastest runs compared, their medians beside.
+void ratio(int width, const char* what, BenchClock::Timing timing, BenchClock::Timing base, double target);
 
 } // namespace BenchReport

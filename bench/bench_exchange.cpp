@@ -17,33 +17,24 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <vector>
 
 namespace {
-constexpr int Repeats = 7;
+constexpr int Repeats = 11;
 
-// Median of the runs; setup runs before each run, outside the timing.
-double medianMs(const std::function<void()>& run, const std::function<void()>& setup = {})
+using BenchClock::Timing;
+
+// The fastest and the median of the runs, in thread processor time; setup runs
+// before each run, outside the timing.
+Timing timed(const std::function<void()>& run, const std::function<void()>& setup = [] {})
 {
-    std::vector<double> times;
-    for (int i = 0; i < Repeats; ++i) {
-        if (setup)
-            setup();
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return BenchClock::measure(Repeats, setup, run);
 }
 
 QByteArray readText(const QString& fileName)
@@ -54,9 +45,9 @@ QByteArray readText(const QString& fileName)
     return file.readAll();
 }
 
-void report(const char* what, double ms, double baseMs, double target)
+void report(const char* what, Timing timing, Timing base, double target)
 {
-    BenchReport::ratio(40, what, ms, baseMs, target);
+    BenchReport::ratio(44, what, timing, base, target);
 }
 
 VaultExchange::RackMaker bareRacks(const std::shared_ptr<Model>& model)
@@ -100,14 +91,14 @@ int main(int argc, char** argv)
     // Export: the text built and written to a new owner-only file, every write checked.
     const QString target = home.filePath(QStringLiteral("export.csv"));
     const QString plainTarget = home.filePath(QStringLiteral("plain.csv"));
-    const double exportMs = medianMs(
+    const Timing exportTime = timed(
         [&] {
             QString error;
             if (VaultExchange::exportToFile(*model, target, &error) != VaultExchange::Written::Done)
                 std::abort();
         },
         [&] { QFile::remove(target); });
-    const double writeBase = medianMs(
+    const Timing writeBase = timed(
         [&] {
             QFile out(plainTarget);
             if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly) || out.write(exported) != exported.size())
@@ -118,13 +109,13 @@ int main(int argc, char** argv)
         std::abort();
 
     // Import.
-    const double readBase = medianMs([&] {
+    const Timing readBase = timed([&] {
         QList<QString> fields;
         fields.reserve(entryCount * 4);
         BenchReport::splitIntoStrings(readText(target), fields);
     });
     std::shared_ptr<Model> built;
-    const double bareMs = medianMs(
+    const Timing bareImport = timed(
         [&] {
             built = std::make_shared<Model>(nullptr, vaultName, std::make_unique<AesPair>(*key), base);
             int made = 0;
@@ -137,7 +128,7 @@ int main(int argc, char** argv)
         std::abort();
     built.reset();
 
-    const double workspaceMs = medianMs(
+    const Timing workspaceImport = timed(
         [&] {
             base->setModel(std::make_shared<Model>(nullptr, vaultName, std::make_unique<AesPair>(*key), base));
             int made = 0;
@@ -153,7 +144,7 @@ int main(int argc, char** argv)
 
     // References: the parts of the work that belong to the model and to the
     // rack view rather than to the exchange.
-    const double gatherBase = medianMs(
+    const Timing gatherBase = timed(
         [&] {
             const auto plain = model->toPlainText();
             QFile out(plainTarget);
@@ -161,7 +152,7 @@ int main(int argc, char** argv)
                 std::abort();
         },
         [&] { QFile::remove(plainTarget); });
-    const double viewsMs = medianMs(
+    const Timing views = timed(
         [&] {
             base->setModel(std::make_shared<Model>(nullptr, vaultName, std::make_unique<AesPair>(*key), base));
             for (int i = 0; i < LargeVault::RackCount; ++i)
@@ -171,12 +162,12 @@ int main(int argc, char** argv)
         [&] { base->closeVault(); });
     base->closeVault();
 
-    report("export (text + checked owner-only write)", exportMs, writeBase, 3.0);
-    report("full import into rack models", bareMs, readBase, 3.0);
-    report("full import through the workspace", workspaceMs, readBase, 3.0);
+    report("export (text + checked owner-only write)", exportTime, writeBase, 3.0);
+    report("full import into rack models", bareImport, readBase, 3.0);
+    report("full import through the workspace", workspaceImport, readBase, 3.0);
     std::printf("\nreferences:\n");
-    report("export vs. vault plaintext built + written", exportMs, gatherBase, 0);
-    report("20 empty rack views and tabs (vs. read)", viewsMs, readBase, 0);
-    report("workspace import less the empty views", workspaceMs - viewsMs, readBase, 0);
+    report("export vs. vault plaintext built + written", exportTime, gatherBase, 0);
+    report("20 empty rack views and tabs (vs. read)", views, readBase, 0);
+    report("workspace import less the empty views", Timing{workspaceImport.fastest - views.fastest, workspaceImport.median - views.median}, readBase, 0);
     return 0;
 }

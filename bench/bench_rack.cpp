@@ -10,6 +10,7 @@
 //    alone, by the cheapest comparison, as the floor of any sorted table.
 #include "BenchClock.h"
 #include "BenchHome.h"
+#include "BenchReport.h"
 #include "LargeVault.h"
 #include "Model.h"
 #include "ModuleTexts.h"
@@ -74,10 +75,7 @@ Timing measure(const std::function<void()>& prepare, const std::function<void()>
 
 void report(const char* what, Timing timing, Timing base, double target)
 {
-    const double ratio = timing.fastest / base.fastest;
-    std::printf("%-44s %7.2f ms  baseline %6.2f ms  ratio %5.2f  %-16s (medians %.2f / %.2f ms)\n", what,
-                timing.fastest, base.fastest, ratio, ratio <= target ? "(within target)" : "(OVER TARGET)",
-                timing.median, base.median);
+    BenchReport::ratio(44, what, timing, base, target);
 }
 
 // Sorts by ranks given in advance: the least a comparison can cost.

@@ -21,6 +21,8 @@
 #include <QScopeGuard>
 #include <QSet>
 
+#include <algorithm>
+
 const QString VaultExchange::ImportRackContext = QStringLiteral("void Base::importRack(const QString&, const QString&) -> ");
 const QString VaultExchange::ImportVaultContext = QStringLiteral("void VaultImport::importVault() -> ");
 
@@ -191,8 +193,14 @@ VaultExchange::Written VaultExchange::exportToFile(const Model& model, const QSt
     for (const RackModel* rack : *model.racks()) {
         ExchangeText::appendHeader(pending, rack->name());
         for (const VaultEntry* entry : rack->entries()) {
-            pending.append(entry->textView());
-            pending.append(u'\n');
+            // The line and its end in one step: an entry is short, the call
+            // per piece would cost as much as the copy.
+            const QStringView line = entry->textView();
+            const qsizetype at = pending.size();
+            pending.resize(at + line.size() + 1);
+            QChar* const out = pending.data() + at;
+            std::copy(line.begin(), line.end(), out);
+            out[line.size()] = QLatin1Char('\n');
             if (pending.size() >= ChunkSize && !flushPending())
                 return fail(file.errorString());
         }
