@@ -30,6 +30,11 @@ void ExchangeText::appendHeader(QString& out, const QString& name)
     out.append(QLatin1StringView(EmptyLine.data(), EmptyLine.size()));
 }
 
+qsizetype ExchangeText::headerSize(const QString& name)
+{
+    return 2 * EmptyLine.size() + HeaderMark.size() + name.size();
+}
+
 void ExchangeText::appendRack(QByteArray& out, const QString& name, const QList<VaultEntry*>& entries)
 {
     appendHeader(out, name);

@@ -44,8 +44,10 @@ public:
 
     // Appends a rack's header: LF LF "rack:" name LF LF.
     static void appendHeader(QByteArray& out, const QString& name);
-    // The same in UTF-16, for a writer that encodes the whole text at once.
+    // The same in UTF-16, for a writer that encodes the whole text at once,
+    // and its length in UTF-16 units.
     static void appendHeader(QString& out, const QString& name);
+    static qsizetype headerSize(const QString& name);
     // Appends one rack in the written form.
     static void appendRack(QByteArray& out, const QString& name, const QList<VaultEntry*>& entries);
 

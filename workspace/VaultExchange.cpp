@@ -187,15 +187,36 @@ VaultExchange::Written VaultExchange::exportToFile(const Model& model, const QSt
         return true;
     };
 
+    // The buffer never grows with text in it, which would leave a copy of that
+    // text in freed memory: it is written out first, and a line longer than the
+    // whole buffer gets a new one once the old one is wiped.
+    const auto makeRoom = [&](qsizetype needed) {
+        if (pending.size() + needed <= pending.capacity())
+            return true;
+        if (!flushPending())
+            return false;
+        if (needed > pending.capacity()) {
+            pending.resize(pending.capacity());
+            WipeOnExit::wipe(pending);
+            pending = QString();
+            pending.reserve(needed);
+        }
+        return true;
+    };
+
     // The umask may have taken the owner's bits away at creation.
     if (!file.setPermissions(OwnerOnly))
         return fail(file.errorString());
     for (const RackModel* rack : *model.racks()) {
+        if (!makeRoom(ExchangeText::headerSize(rack->name())))
+            return fail(file.errorString());
         ExchangeText::appendHeader(pending, rack->name());
         for (const VaultEntry* entry : rack->entries()) {
             // The line and its end in one step: an entry is short, the call
             // per piece would cost as much as the copy.
             const QStringView line = entry->textView();
+            if (!makeRoom(line.size() + 1))
+                return fail(file.errorString());
             const qsizetype at = pending.size();
             pending.resize(at + line.size() + 1);
             QChar* const out = pending.data() + at;

@@ -437,7 +437,7 @@ void TestExchange::exportOfALargeVault()
         racks[0].second.append(QStringLiteral("role %1\tuser%1@example.com\tP@ss-%1\tnote %1").arg(i));
         racks[1].second.append(QStringLiteral("rôle %1\t用户\tmot 🔑 %1\t« %1 » €").arg(i));
     }
-    racks[2].second.append(QStringLiteral("big\tu\tp\t") + QString(300000, QChar(0x20AC)));
+    racks[2].second.append(QStringLiteral("big\tu\tp\t") + QString(500000, QChar(0x20AC)));
     racks[2].second.append(QStringLiteral("after\tu\tp\t"));
     const auto model = makeModel(_tabs.get(), _vaultFile, racks);
     // Lone surrogates at both ends of the fields, which a file read never gives.
