@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #if defined(__GLIBC__)
@@ -159,11 +160,13 @@ int main(int argc, char** argv)
     const qint64 basePeak = peakAbove(loadBaseline);
     const double mib = 1024.0 * 1024.0;
     std::printf("\npeak memory above the process level (plaintext %.2f MiB):\n", double(plain.size()) / mib);
-    for (const auto& [what, peak] : {std::pair{"Model::loadVault", loadPeak}, {"Model::saveVault", savePeak},
-                                     {"load baseline (decrypt + QStrings)", basePeak}}) {
+    // The baseline's own peak is shown for comparison; the target is the model's.
+    for (const auto& [what, peak, judged] :
+         {std::tuple{"Model::loadVault", loadPeak, true}, {"Model::saveVault", savePeak, true},
+          {"load baseline (decrypt + QStrings)", basePeak, false}}) {
         const double ratio = double(peak) / double(plain.size());
         std::printf("%-34s %7.2f MiB  %5.2f x plaintext  %s\n", what, double(peak) / mib, ratio,
-                    ratio <= 6.0 ? "(within target)" : "(OVER TARGET)");
+                    !judged ? "(reference only)" : ratio <= 6.0 ? "(within target)" : "(OVER TARGET)");
     }
     return 0;
 }
