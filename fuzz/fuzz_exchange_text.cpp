@@ -49,13 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             kept.push_back(std::move(rack));
     }
 
-    QByteArray written;
+    QString text;
     for (const Rack& rack : kept) {
         QList<VaultEntry*> entries;
         for (const auto& entry : rack.entries)
             entries.append(entry.get());
-        ExchangeText::appendRack(written, rack.name, entries);
+        ExchangeText::appendRack(text, rack.name, entries);
     }
+    const QByteArray written = text.toUtf8();
     const ExchangeText::Read again = ExchangeText::read(written);
     if (again.blocks.size() != qsizetype(kept.size()) || again.skippedAtEnd)
         __builtin_trap();

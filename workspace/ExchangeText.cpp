@@ -2,6 +2,8 @@
 
 #include "VaultEntry.h"
 
+#include <algorithm>
+
 namespace {
 constexpr QByteArrayView EmptyLine("\n\n");
 
@@ -13,14 +15,6 @@ bool hasText(QByteArrayView bytes)
     return false;
 }
 } // namespace
-
-void ExchangeText::appendHeader(QByteArray& out, const QString& name)
-{
-    out.append(EmptyLine);
-    out.append(HeaderMark);
-    out.append(name.toUtf8());
-    out.append(EmptyLine);
-}
 
 void ExchangeText::appendHeader(QString& out, const QString& name)
 {
@@ -35,13 +29,22 @@ qsizetype ExchangeText::headerSize(const QString& name)
     return 2 * EmptyLine.size() + HeaderMark.size() + name.size();
 }
 
-void ExchangeText::appendRack(QByteArray& out, const QString& name, const QList<VaultEntry*>& entries)
+// The line and its end in one step: an entry is short, a call per piece would
+// cost as much as the copy.
+void ExchangeText::appendLine(QString& out, const VaultEntry& entry)
+{
+    const QStringView line = entry.textView();
+    const qsizetype at = out.size();
+    out.resize(at + line.size() + 1);
+    QChar* const end = std::copy(line.begin(), line.end(), out.data() + at);
+    *end = QLatin1Char('\n');
+}
+
+void ExchangeText::appendRack(QString& out, const QString& name, const QList<VaultEntry*>& entries)
 {
     appendHeader(out, name);
-    for (const VaultEntry* entry : entries) {
-        entry->appendBytes(out);
-        out.append('\n');
-    }
+    for (const VaultEntry* entry : entries)
+        appendLine(out, *entry);
 }
 
 ExchangeText::Read ExchangeText::read(const QByteArray& bytes)

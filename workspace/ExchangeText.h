@@ -42,14 +42,16 @@ public:
 
     static constexpr QByteArrayView HeaderMark{"rack:"};
 
+    // The writer works in UTF-16, encoded to UTF-8 by whoever writes the text
+    // out (QString::toUtf8, as the vault file encodes its lines).
     // Appends a rack's header: LF LF "rack:" name LF LF.
-    static void appendHeader(QByteArray& out, const QString& name);
-    // The same in UTF-16, for a writer that encodes the whole text at once,
-    // and its length in UTF-16 units.
     static void appendHeader(QString& out, const QString& name);
+    // The header's length in UTF-16 units.
     static qsizetype headerSize(const QString& name);
+    // Appends an entry's line and its LF; the length is the entry's text and one.
+    static void appendLine(QString& out, const VaultEntry& entry);
     // Appends one rack in the written form.
-    static void appendRack(QByteArray& out, const QString& name, const QList<VaultEntry*>& entries);
+    static void appendRack(QString& out, const QString& name, const QList<VaultEntry*>& entries);
 
     // Cuts the bytes into rack blocks: a header starts at each "rack:" and runs
     // to the next empty line (LF LF) or the end; the name is the trimmed header

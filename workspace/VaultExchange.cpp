@@ -21,8 +21,6 @@
 #include <QScopeGuard>
 #include <QSet>
 
-#include <algorithm>
-
 const QString VaultExchange::ImportRackContext = QStringLiteral("void Base::importRack(const QString&, const QString&) -> ");
 const QString VaultExchange::ImportVaultContext = QStringLiteral("void VaultImport::importVault() -> ");
 
@@ -107,17 +105,20 @@ void writeLine(Logger* logger, LoggerLevel::LogLevel level, const QString& messa
 
 QByteArray VaultExchange::fullVaultText(const Model& model)
 {
-    qsizetype room = 0;
+    // Sized once: a growing buffer would leave copies of the text behind.
+    qsizetype size = 0;
     for (const RackModel* rack : *model.racks()) {
-        room += 9 + 3 * rack->name().size();
+        size += ExchangeText::headerSize(rack->name());
         for (const VaultEntry* entry : rack->entries())
-            room += 3 * entry->toString().size() + 1;
+            size += entry->textView().size() + 1;
     }
-    QByteArray out;
-    out.reserve(room);
+    QString text;
+    text.reserve(size);
     for (const RackModel* rack : *model.racks())
-        ExchangeText::appendRack(out, rack->name(), rack->entries());
-    return out;
+        ExchangeText::appendRack(text, rack->name(), rack->entries());
+    const QByteArray bytes = text.toUtf8();
+    WipeOnExit::wipe(text);
+    return bytes;
 }
 
 bool VaultExchange::isSameFile(const QString& a, const QString& b)
@@ -212,16 +213,9 @@ VaultExchange::Written VaultExchange::exportToFile(const Model& model, const QSt
             return fail(file.errorString());
         ExchangeText::appendHeader(pending, rack->name());
         for (const VaultEntry* entry : rack->entries()) {
-            // The line and its end in one step: an entry is short, the call
-            // per piece would cost as much as the copy.
-            const QStringView line = entry->textView();
-            if (!makeRoom(line.size() + 1))
+            if (!makeRoom(entry->textView().size() + 1))
                 return fail(file.errorString());
-            const qsizetype at = pending.size();
-            pending.resize(at + line.size() + 1);
-            QChar* const out = pending.data() + at;
-            std::copy(line.begin(), line.end(), out);
-            out[line.size()] = QLatin1Char('\n');
+            ExchangeText::appendLine(pending, *entry);
             if (pending.size() >= ChunkSize && !flushPending())
                 return fail(file.errorString());
         }

@@ -37,6 +37,11 @@ QString TestEnvironment::home()
     return s_root + QStringLiteral("/home");
 }
 
+QString TestEnvironment::trash()
+{
+    return home() + QStringLiteral("/.local/share/Trash");
+}
+
 QString TestEnvironment::freshDir(const QString& name)
 {
     QDir dir(s_root + QStringLiteral("/work/") + name);

@@ -15,6 +15,8 @@ public:
 
     static QString root();
     static QString home();
+    // The private home's trash ($XDG_DATA_HOME/Trash), where saves send old backups.
+    static QString trash();
     // A fresh, empty folder under root(), for one test function.
     static QString freshDir(const QString& name);
 

@@ -69,7 +69,7 @@ void fillReference(const std::shared_ptr<Model>& model)
 
 QString trashFiles()
 {
-    return QDir::homePath() + QStringLiteral("/.local/share/Trash/files");
+    return TestEnvironment::trash() + QStringLiteral("/files");
 }
 } // namespace
 

@@ -23,7 +23,7 @@ const QString Password = QStringLiteral("Faults-Pw1");
 
 QString trash()
 {
-    return QDir::homePath() + QStringLiteral("/.local/share/Trash");
+    return TestEnvironment::trash();
 }
 
 QStringList trashContent()

@@ -75,7 +75,7 @@ QString text(const char* key)
 
 QStringList trashFiles()
 {
-    return QDir(QDir::homePath() + QStringLiteral("/.local/share/Trash/files")).entryList(QDir::Files);
+    return QDir(TestEnvironment::trash() + QStringLiteral("/files")).entryList(QDir::Files);
 }
 
 // Racks made as the workspace makes them, without views: the names of new
@@ -152,7 +152,7 @@ void TestExchange::init()
     _tabs = std::make_unique<QTabWidget>();
     _parent = std::make_unique<QWidget>();
     _log = std::make_unique<LogCapture>();
-    QDir(QDir::homePath() + QStringLiteral("/.local/share/Trash")).removeRecursively();
+    QDir(TestEnvironment::trash()).removeRecursively();
 }
 
 void TestExchange::cleanup()

@@ -166,7 +166,7 @@ void TestWorkspaceExchange::init()
 {
     _folder = TestEnvironment::freshDir(QStringLiteral("workspace"));
     _vaultFile = _folder + QStringLiteral("/vault.kovrin");
-    QDir(QDir::homePath() + QStringLiteral("/.local/share/Trash")).removeRecursively();
+    QDir(TestEnvironment::trash()).removeRecursively();
     _window = std::make_unique<MainWindow>();
     _base = _window->base();
     _window->show();
