@@ -183,7 +183,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     bool keep = false;
     SlotGuard::run(this, QStringLiteral("void MainWindow::closeEvent(QCloseEvent*) -> "), _log,
-                   [this, &keep] { keep = _base && !_base->askForSaving(true); });
+                   [this, &keep] { keep = _base && !_base->releaseForClosing(); });
     if (keep)
         event->ignore();
     else

@@ -16,10 +16,12 @@
 namespace {
 const QString SetNameContext = QStringLiteral("void RackModel::setName(const QString&) -> ");
 
-void showWarning(const QString& text, const QString& informativeText = QString())
+void showWarning(const QString& text, const QString& informativeText = QString(),
+                 const QString& detailedText = QString())
 {
     QMessageBox box(QMessageBox::Warning, QString(), text, QMessageBox::Ok);
     box.setInformativeText(informativeText);
+    box.setDetailedText(detailedText);
     box.exec();
 }
 
@@ -185,6 +187,13 @@ bool RackModel::setData(const QModelIndex& index, const QVariant& value, int rol
         if (index.column() == NameColumn && newValue.isEmpty()) {
             showWarning(ModuleTexts::text(QStringLiteral("UndefinedRole")),
                         ModuleTexts::text(QStringLiteral("PleaseSetRole")));
+            return false;
+        }
+        // Roles are unique within a rack, as the new-entry form keeps them: a
+        // second entry of the same role would be lost by the next import.
+        if (index.column() == NameColumn && newValue != entry.name() && contains(newValue)) {
+            showWarning(ModuleTexts::text(QStringLiteral("DuplicateEntry")).arg(newValue), QString(),
+                        ModuleTexts::text(QStringLiteral("RoleMustBeUnique")));
             return false;
         }
         changed = applyEdit(entry, index.column(), newValue);

@@ -93,10 +93,7 @@ Base::~Base()
     } catch (...) {
         // Nothing may leave a destructor; the vault was offered for saving.
     }
-    if (_model) {
-        removeAllRacks();
-        _model.reset();
-    }
+    dropVault();
 }
 
 void Base::connectCheckState(QCheckBox* box, Base* base, void (Base::*slot)(Qt::CheckState))
@@ -233,9 +230,26 @@ bool Base::releaseVault()
         return true;
     if (!askForSaving(false))
         return false;
+    dropVault();
+    return true;
+}
+
+bool Base::releaseForClosing()
+{
+    if (!askForSaving(true))
+        return false;
+    // The user has answered: one question, one outcome. The workspace going
+    // with the window asks nothing more.
+    dropVault();
+    return true;
+}
+
+void Base::dropVault()
+{
+    if (!_model)
+        return;
     removeAllRacks();
     setModel(nullptr);
-    return true;
 }
 
 void Base::removeAllRacks()
@@ -624,18 +638,26 @@ void Base::onTabNameChanged(int index, const QString& oldTabName, const QString&
             warn(text("TabNameEmpty"));
             return;
         }
+        // The vault file cannot hold it: refused like the other names, before
+        // the rack model would raise.
+        if (newTabName.contains(QLatin1Char('\n'))) {
+            setTabText(index, oldTabName);
+            warn(text("RackNameLineFeed"));
+            return;
+        }
         if (!_model->rackExists(oldTabName)) {
+            // The tab shows no rack's name at all: it gets its old text back
+            // rather than keep one that no rack has.
+            setTabText(index, oldTabName);
             warn(text("TabNameNotFound").arg(oldTabName));
             return;
         }
         Rack* rack = rackNamed(oldTabName);
         if (rack && rack->rackModel()) {
-            if (rack->setName(newTabName)) {
-                setTabText(indexOf(rack), newTabName);
+            // Whatever refuses the name, the rack's tab shows the rack's name.
+            const auto showName = qScopeGuard([this, rack] { setTabText(indexOf(rack), rack->name()); });
+            if (rack->setName(newTabName))
                 _model->setModified();
-            } else {
-                setTabText(index, oldTabName);
-            }
             return;
         }
         if (log)

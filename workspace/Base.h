@@ -45,6 +45,10 @@ public:
     // False when the vault stays open because saving it failed.
     bool closeVault();
     bool releaseVault();
+    // The window's close: the saving question (when closing) and, unless the
+    // vault has to stay because its save failed or was held back, the vault
+    // released without a second question. False when the window must stay.
+    bool releaseForClosing();
     void openVault(const QString& fileName, const QString& password);
 
     void hideExchange();
@@ -102,6 +106,8 @@ private:
     // Puts the fixed pages back in front and the vault's rack list in tab order.
     void syncRacksWithTabs();
     void removeAllRacks();
+    // Removes the racks and lets the vault go, without any question.
+    void dropVault();
     bool saveAfterQuestion(bool closing);
     void displayPasswords();
     // The exchange group in export mode, or in import mode.

@@ -134,19 +134,27 @@ bool VaultExchange::isVaultOrBackup(const QString& fileName, const QString& vaul
            && (isSameFile(fileName, vaultFile) || isSameFile(fileName, vaultFile + QLatin1Char('~')));
 }
 
-bool VaultExchange::makeRoomFor(QWidget* parent, const QString& fileName)
+VaultExchange::Room VaultExchange::makeRoomFor(QWidget* parent, const QString& fileName)
 {
-    if (!QFileInfo::exists(fileName))
-        return true;
+    const QFileInfo info(fileName);
+    // A dangling link is a name in use, without a target.
+    if (!info.exists() && !info.isSymLink())
+        return Room::Made;
+    // Only a file is ever sent to the trash: a folder (or a link to one), a
+    // dangling link, a pipe or a device is refused as it is.
+    if (!info.isFile()) {
+        MessageBoxes::warning(parent, text("NotARegularFile").arg(fileName), text("ChooseAnotherName"));
+        return Room::NotAFile;
+    }
     if (MessageBoxes::ask(parent, text("RequestForFileOverwriting").arg(fileName), QString(),
                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         != QMessageBox::Yes)
-        return false;
+        return Room::Kept;
     if (!VaultFileSystem().moveToTrash(fileName, nullptr)) {
         MessageBoxes::warning(parent, text("FileDeletingFailure").arg(fileName));
-        return false;
+        return Room::Kept;
     }
-    return true;
+    return Room::Made;
 }
 
 VaultExchange::Written VaultExchange::exportToFile(const Model& model, const QString& fileName, QString* error)
@@ -255,7 +263,7 @@ bool VaultExchange::exportVault(QWidget* parent, const Model* model, QLineEdit& 
         MessageBoxes::warning(parent, text("ExportOverVault").arg(target));
         return false;
     }
-    if (!makeRoomFor(parent, target))
+    if (makeRoomFor(parent, target) != Room::Made)
         return false;
 
     QString error;
@@ -318,7 +326,8 @@ void VaultExchange::importRack(QWidget* parent, const std::shared_ptr<Model>& mo
         return;
     }
     RackModel* rack = model->rackModel(rackName);
-    if (!rack) {
+    const bool created = !rack;
+    if (created) {
         if (MessageBoxes::ask(parent, text("RequestForRackCreation").arg(rackName), QString(),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
             != QMessageBox::Yes)
@@ -333,7 +342,8 @@ void VaultExchange::importRack(QWidget* parent, const std::shared_ptr<Model>& mo
     MessageBoxes::information(parent, text("ImportResult").arg(counts.added).arg(counts.rejected), text("LookLog"));
     if (finished)
         finished(*rack);
-    if (counts.added > 0)
+    // A rack made for the import is a change like Alt+R, entries or not.
+    if (counts.added > 0 || created)
         model->setModified();
 }
 

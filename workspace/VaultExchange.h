@@ -27,6 +27,9 @@ public:
     };
 
     enum class Written { Done, NotCreated, NotWritten };
+    // What makeRoomFor did: the name is free now; the user kept the file (or
+    // it could not go to the trash); the name is not a regular file.
+    enum class Room { Made, Kept, NotAFile };
 
     // How the full import makes its racks: the workspace adds a rack model
     // with its view and tab.
@@ -53,11 +56,12 @@ public:
     // True when fileName is the vault file or its backup (vaultFile + "~").
     static bool isVaultOrBackup(const QString& fileName, const QString& vaultFile);
 
-    // Makes way for a new file named fileName: true when no such file exists,
+    // Makes way for a new file named fileName: Made when no such file exists,
     // or when the user agreed to replace it (question box, No by default) and
-    // it went to the trash; false after No, or after the warning that the
-    // move failed.
-    static bool makeRoomFor(QWidget* parent, const QString& fileName);
+    // it went to the trash; Kept after No or after the warning that the move
+    // failed; NotAFile after the warning that the name is not a regular file
+    // (a folder, a link to one or to nothing, a pipe...), which is never trashed.
+    static Room makeRoomFor(QWidget* parent, const QString& fileName);
 
     // Writes the model's racks in the full-vault form to fileName, which must
     // not exist and is created readable and writable by its owner only,

@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QtDebug>
 
 namespace {
@@ -118,9 +119,7 @@ void VaultImport::onLookingForVaultFile()
                    Log::getInstance().log(), [this] {
                        const QString name = FileDialogs::saveFileName(this, text("VaultFile"), startFolder(),
                                                                       text("VaultFileExtensions"));
-                       const auto model = _base ? _base->model() : nullptr;
-                       if (model && !name.isEmpty() && VaultExchange::isSameFile(name, model->fileName())) {
-                           MessageBoxes::critical(this, text("ActualAndNewVaultHaveSameFilename"));
+                       if (refusedAsNewVault(name)) {
                            _ui->_pVaultFileBrowsing->setFocus();
                            return;
                        }
@@ -128,6 +127,24 @@ void VaultImport::onLookingForVaultFile()
                            _base->setVaultFile(name);
                        _ui->_pVaultFileInput->setText(name);
                    });
+}
+
+bool VaultImport::refusedAsNewVault(const QString& name)
+{
+    // The open vault and its backup are never the new one, or the overwrite
+    // question would send them to the trash.
+    const auto open = _base ? _base->model() : nullptr;
+    if (!open || name.isEmpty())
+        return false;
+    if (VaultExchange::isSameFile(name, open->fileName())) {
+        MessageBoxes::critical(this, text("ActualAndNewVaultHaveSameFilename"));
+        return true;
+    }
+    if (VaultExchange::isSameFile(name, open->fileName() + QLatin1Char('~'))) {
+        MessageBoxes::critical(this, text("NewVaultIsOpenVaultBackup").arg(name));
+        return true;
+    }
+    return false;
 }
 
 void VaultImport::onLookingForCsvFile()
@@ -174,28 +191,26 @@ int VaultImport::inputsValid(bool create, std::unique_ptr<QFile>& vaultFile, std
         MessageBoxes::warning(this, text("UndefinedVaultFile"));
         return Refused;
     }
-    // Typed by hand as well as chosen: the open vault is never the new one, or
-    // the overwrite question below would send it to the trash.
-    const auto open = _base ? _base->model() : nullptr;
-    if (open && VaultExchange::isSameFile(vaultName, open->fileName())) {
-        MessageBoxes::critical(this, text("ActualAndNewVaultHaveSameFilename"));
+    // Typed by hand as well as chosen.
+    if (refusedAsNewVault(vaultName)) {
         _ui->_pVaultFileInput->setFocus();
         return Refused;
     }
-    if (!VaultExchange::makeRoomFor(this, vaultName))
-        return Closing;
+    // The vault file is named here and written complete (an empty vault) once
+    // the workspace has let the open vault go; nothing is on disk before.
     vaultFile = std::make_unique<QFile>(vaultName);
-    if (!vaultFile->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        MessageBoxes::critical(this, text("FileNotOpened").arg(vaultName), vaultFile->errorString());
-        return Refused;
-    }
     if (create)
-        return Valid;
+        return makeRoomForVault(vaultName);
 
     const QString csvName = _ui->_pCsvFileInput->text();
     if (csvName.isEmpty()) {
         MessageBoxes::warning(this, text("ImportFileMustBeDefined"));
         _ui->_pCsvFileInput->setFocus();
+        return Refused;
+    }
+    if (VaultExchange::isSameFile(vaultName, csvName)) {
+        MessageBoxes::critical(this, text("NewVaultIsImportFile").arg(vaultName));
+        _ui->_pVaultFileInput->setFocus();
         return Refused;
     }
     csvFile = std::make_unique<QFile>(csvName);
@@ -204,10 +219,32 @@ int VaultImport::inputsValid(bool create, std::unique_ptr<QFile>& vaultFile, std
         _ui->_pCsvFileInput->setFocus();
         return Refused;
     }
-    return Valid;
+    return makeRoomForVault(vaultName);
 }
 
-bool VaultImport::startNewVault(bool create, std::unique_ptr<QFile>& vaultFile, std::unique_ptr<QFile>& csvFile)
+// Last, once nothing else can refuse: the folder must take a new file (tried
+// with a temporary one, which goes at once), and an existing file goes to the
+// trash only for a vault that is really made.
+int VaultImport::makeRoomForVault(const QString& vaultName)
+{
+    QTemporaryFile probe(QFileInfo(vaultName).absolutePath() + QStringLiteral("/.kovrin-XXXXXX"));
+    if (!probe.open()) {
+        MessageBoxes::critical(this, text("FileNotOpened").arg(vaultName), probe.errorString());
+        _ui->_pVaultFileInput->setFocus();
+        return Refused;
+    }
+    probe.close();
+    switch (VaultExchange::makeRoomFor(this, vaultName)) {
+    case VaultExchange::Room::Made: return Valid;
+    case VaultExchange::Room::Kept: return Closing;
+    case VaultExchange::Room::NotAFile: break;
+    }
+    _ui->_pVaultFileInput->setFocus();
+    return Refused;
+}
+
+bool VaultImport::startNewVault(bool create, std::unique_ptr<QFile>& vaultFile, std::unique_ptr<QFile>& csvFile,
+                                const QStringList& rackNames)
 {
     const int result = inputsValid(create, vaultFile, csvFile);
     if (result != Valid) {
@@ -223,11 +260,30 @@ bool VaultImport::startNewVault(bool create, std::unique_ptr<QFile>& vaultFile, 
     // shown); the passwords stay for another try.
     if ((create || _base->model()) && !_base->closeVault())
         return false;
+    const QString vaultName = vaultFile->fileName();
+    auto model =
+        std::make_shared<Model>(Log::getInstance().log(), vaultName, Model::keyFromPassword(password), _base);
+    for (const QString& name : rackNames) {
+        auto rack = std::make_unique<RackModel>(model, name);
+        if (!model->addRackModel(rack.get()))
+            throw Exception(QStringLiteral("void VaultImport::onVaultCreating() -> ")
+                            + text("RackNotCreated").arg(name));
+        (void)rack.release(); // the vault model's now
+    }
+    // Written by the vault's own writer at once: the file opens from the
+    // start, and is never left empty by a step that fails later.
+    try {
+        model->saveVault(true);
+    } catch (const Exception& e) {
+        MessageBoxes::critical(this, text("FileNotOpened").arg(vaultName), e.detail());
+        return false;
+    }
     // Used now: out of the fields, and the copy above is the last one.
     wipePasswords();
     // The workspace connects the new model's status signal to its lamp.
-    _base->setModel(std::make_shared<Model>(Log::getInstance().log(), vaultFile->fileName(),
-                                            Model::keyFromPassword(password), _base));
+    _base->setModel(std::move(model));
+    for (const QString& name : rackNames)
+        _base->showRack(name);
     return true;
 }
 
@@ -249,18 +305,12 @@ void VaultImport::createVault()
 {
     std::unique_ptr<QFile> vaultFile;
     std::unique_ptr<QFile> csvFile;
-    if (!startNewVault(true, vaultFile, csvFile))
+    if (!startNewVault(true, vaultFile, csvFile, {text("NewRackName") + QStringLiteral(" 1")}))
         return;
-    const QString name = text("NewRackName") + QStringLiteral(" 1");
-    if (!_base->createRack(name))
-        throw Exception(QStringLiteral("void VaultImport::onVaultCreating() -> ") + text("RackNotCreated").arg(name));
     const QString fileName = vaultFile->fileName();
     vaultFile.reset();
     csvFile.reset();
     _base->showExportMode();
-    const auto model = _base->model();
-    model->saveVault(false);
-    model->resetModified();
     MessageBoxes::information(this, text("VaultCreated").arg(fileName));
     _base->selectTab(RackModel::FirstRackTab);
     close();
@@ -292,14 +342,31 @@ void VaultImport::importVault()
     const auto model = _base->model();
     const QByteArray bytes = csvFile->readAll();
     const VaultExchange::RackMaker racks = workspaceRacks(_base);
-    int made = 0;
-    const VaultExchange::Counts counts =
-        VaultExchange::importFullVault(bytes, *model, racks, model->logger().get(), &made);
-    vaultFile.reset();
-    csvFile.reset();
-    if (made > 0) {
+    // Racks made are a change, like Alt+R: the vault can be saved with them.
+    const auto showImported = [this, &model] {
         _base->showExportMode();
         model->setModified();
+    };
+    VaultExchange::Counts counts;
+    try {
+        counts = VaultExchange::importFullVault(bytes, *model, racks, model->logger().get(), nullptr);
+    } catch (const Exception& e) {
+        // What came in before the bad line stays, in a vault that can be saved;
+        // the error box says how much it is (the new vault held nothing before).
+        if (model->rackCount() > 0) {
+            showImported();
+            _base->selectTab(RackModel::FirstRackTab);
+        }
+        qsizetype entries = 0;
+        for (const RackModel* rack : *model->racks())
+            entries += rack->entryCount();
+        throw Exception(e.detail() + QLatin1Char('\n') + text("ImportStoppedEarly").arg(entries),
+                        std::make_shared<Exception>(e));
+    }
+    vaultFile.reset();
+    csvFile.reset();
+    if (model->rackCount() > 0) {
+        showImported();
         MessageBoxes::information(this, text("ImportResult").arg(counts.added).arg(counts.rejected), text("LookLog"));
         _base->selectTab(RackModel::FirstRackTab);
     }

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -24,8 +25,9 @@ public:
     VaultImport(bool create, Base* parent);
     ~VaultImport() override;
 
-    // Checks the inputs in order and opens the files: 0 when all is valid and
-    // the files are open, 1 when an input was refused (the dialog stays), 2
+    // Checks the inputs in order and opens the text file: 0 when all is valid
+    // (the vault file is named, not yet written, and an existing file of that
+    // name is in the trash), 1 when an input was refused (the dialog stays), 2
     // when the user refused to replace an existing vault file or it could not
     // be removed (the dialog closes). The files made are the caller's.
     int inputsValid(bool create, std::unique_ptr<QFile>& vaultFile, std::unique_ptr<QFile>& csvFile);
@@ -53,10 +55,17 @@ private:
     // Empties both password fields and overwrites what they held.
     void wipePasswords();
     void connectCommon();
-    // The common start of both operations: the new, empty vault model in the
-    // workspace. False when the dialog has to stay (or closed already).
-    bool startNewVault(bool create, std::unique_ptr<QFile>& vaultFile, std::unique_ptr<QFile>& csvFile);
+    // The common start of both operations: the new vault model, with these
+    // empty racks, written to its file and shown in the workspace. False when
+    // the dialog has to stay (or closed already).
+    bool startNewVault(bool create, std::unique_ptr<QFile>& vaultFile, std::unique_ptr<QFile>& csvFile,
+                       const QStringList& rackNames = {});
+    // The overwrite question for an existing vault file, as a result of inputsValid.
+    int makeRoomForVault(const QString& vaultName);
     QString startFolder() const;
+    // Shows why name cannot be the new vault (it is the open vault or its
+    // backup) and returns true; false when it can.
+    bool refusedAsNewVault(const QString& name);
     void runGuarded(void (VaultImport::*operation)());
 
     std::unique_ptr<UiVaultImport> _ui;

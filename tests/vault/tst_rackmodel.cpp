@@ -139,6 +139,10 @@ void TestRackModel::setData_data()
     QTest::newRow("new name") << 0 << int(Qt::EditRole) << "webmail" << true << "webmail" << true << 1 << "";
     QTest::newRow("empty name") << 0 << int(Qt::EditRole) << "" << false << "mail" << false << 0
                                 << "The name of the entry must be provided.";
+    QTest::newRow("role of the other entry") << 0 << int(Qt::EditRole) << "bank" << false << "mail" << false << 0
+                                             << "The entry with the role [bank] already exists.";
+    QTest::newRow("role differing in case only") << 0 << int(Qt::EditRole) << "Bank" << true << "Bank" << true << 1
+                                                 << "";
     QTest::newRow("name with tab") << 0 << int(Qt::EditRole) << "a\tb" << false << "mail" << false << 0
                                    << "void VaultEntry::setName(const QString&) -> " + forbidden;
     QTest::newRow("user emptied") << 1 << int(Qt::EditRole) << "" << true << "" << true << 1 << "";

@@ -120,6 +120,7 @@ private Q_SLOTS:
     void fieldCopy();
     void editLogging_data();
     void editLogging();
+    void refusedEditKeepsValue_data();
     void refusedEditKeepsValue();
     void generator_data();
     void generator();
@@ -554,18 +555,37 @@ void TestRack::editLogging()
     QCOMPARE(f.model()->isModified(), stored != shownInEditor);
 }
 
+void TestRack::refusedEditKeepsValue_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("detailed");
+    QTest::newRow("empty role") << QString() << "The name of the entry must be provided."
+                                << "";
+    // The same box as the new-entry form's.
+    QTest::newRow("role of another entry") << "pizza" << "The entry with the role [pizza] already exists."
+                                           << "The entry name (role) must be unique in this rack.";
+}
+
 void TestRack::refusedEditKeepsValue()
 {
+    QFETCH(QString, typed);
+    QFETCH(QString, text);
+    QFETCH(QString, detailed);
     RackFixture f(FilterRows);
     MessageBoxAnswerer answerer;
     doubleClick(f, "Pirate", 0);
     QLineEdit* editor = f.editor();
     QVERIFY(editor);
-    editor->clear();
+    editor->setText(typed);
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_COMPARE(answerer.count(), 1);
-    QCOMPARE(answerer.last().text, QStringLiteral("The name of the entry must be provided."));
+    QCOMPARE(answerer.last().icon, QMessageBox::Warning);
+    QCOMPARE(answerer.last().text, text);
+    QCOMPARE(answerer.last().detailedText, detailed);
     QCOMPARE(f.rackModel()->entries().at(4)->name(), QStringLiteral("Pirate"));
+    QCOMPARE(f.rackModel()->entries().at(5)->name(), QStringLiteral("pizza"));
+    QCOMPARE(f.shownNames(), QStringList({"Bobby", "Pierre", "Pirate", "a{13}", "bob", "mailbox", "pizza", "space here"}));
     QVERIFY(f.log().messages(LoggerLevel::Debug)
                 .contains(EditContext + "Validation de la modification du contenu de la cellule (4, 0)"));
     QVERIFY(!f.model()->isModified());

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
@@ -40,6 +41,8 @@ private slots:
     void deleting();
     void renamingByDoubleClick_data();
     void renamingByDoubleClick();
+    void renameFollowsItsTab_data();
+    void renameFollowsItsTab();
     void noEditorOnFixedTabs_data();
     void noEditorOnFixedTabs();
     void draggingReordersTheVault();
@@ -225,6 +228,7 @@ void TestRackTabs::renamingByDoubleClick_data()
     QTest::newRow("same text") << QStringLiteral("B") << QStringLiteral("B") << false;
     QTest::newRow("existing rack") << QStringLiteral("A") << QStringLiteral("B") << false;
     QTest::newRow("empty") << QString() << QStringLiteral("B") << false;
+    QTest::newRow("line feed") << QStringLiteral("two\nlines") << QStringLiteral("B") << false;
     QTest::newRow("real rename") << QStringLiteral("Bank cards") << QStringLiteral("Bank cards") << true;
 }
 
@@ -242,6 +246,8 @@ void TestRackTabs::renamingByDoubleClick()
     QCOMPARE(editor->selectedText(), QStringLiteral("B"));
     if (typed.isEmpty())
         QTest::keyClick(editor, Qt::Key_Delete);
+    else if (typed.contains(QLatin1Char('\n')))
+        editor->setText(typed); // as a paste would bring it
     else
         QTest::keyClicks(editor, typed);
     QTest::keyClick(editor, Qt::Key_Return);
@@ -250,6 +256,52 @@ void TestRackTabs::renamingByDoubleClick()
     QCOMPARE(_base->tabText(3), name);
     QCOMPARE(_base->model()->rackNames(), QStringList({QStringLiteral("A"), name}));
     QCOMPARE(_base->model()->isModified(), modified);
+    CHECK_RACK_TABS(*_base);
+}
+
+void TestRackTabs::renameFollowsItsTab_data()
+{
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<QStringList>("names"); // afterwards, in tab order
+    QTest::newRow("its rack deleted with Alt+D") << "delete it" << QStringList{"A", "B"};
+    QTest::newRow("an earlier rack deleted") << "delete A" << QStringList{"B", "New"};
+    QTest::newRow("tabs moved") << "move it first" << QStringList{"New", "A", "B"};
+}
+
+// The editor serves the tab it was opened on, wherever that tab goes; every
+// tab shows its own rack's name afterwards.
+void TestRackTabs::renameFollowsItsTab()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(QStringList, names);
+    QVERIFY(open({{QStringLiteral("A"), 0}, {QStringLiteral("B"), 0}, {QStringLiteral("C"), 0}}));
+    QTabBar* bar = _base->tabBar();
+    _base->selectTab(4);
+    QTest::mouseDClick(bar, Qt::LeftButton, {}, bar->tabRect(4).center());
+    QPointer<QLineEdit> editor = bar->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    QTest::keyClicks(editor, QStringLiteral("New"));
+
+    if (meanwhile == QLatin1String("delete it")) {
+        QTest::keyClick(editor, Qt::Key_D, Qt::AltModifier);
+        QCOMPARE(_base->model()->rackNames(), names);
+        QTRY_VERIFY(!editor); // went with its tab, renaming nothing
+    } else {
+        if (meanwhile == QLatin1String("delete A")) {
+            _base->selectTab(2);
+            _base->onRackDeleting();
+        } else {
+            bar->moveTab(4, 3);
+            bar->moveTab(3, 2);
+            QCOMPARE(editor->geometry(), bar->tabRect(2));
+        }
+        QVERIFY(editor);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(!editor);
+    }
+    QCOMPARE(tabNames(), names);
+    QCOMPARE(_base->model()->rackNames(), names);
+    QVERIFY(_base->model()->isModified());
     CHECK_RACK_TABS(*_base);
 }
 

@@ -138,8 +138,11 @@ private slots:
     void dialogChecksInOrder_data();
     void dialogChecksInOrder();
     void dialogBrowserRefusesTheOpenVault();
+    void onlyFilesAreReplaced_data();
+    void onlyFilesAreReplaced();
     void fullImportBuildsTheVault_data();
     void fullImportBuildsTheVault();
+    void failedFullImportKeepsWhatCameIn();
     void fullImportWithoutHeaderLeavesAnEmptyVault();
     void createdVaultOpensAgain_data();
     void createdVaultOpensAgain();
@@ -442,7 +445,9 @@ void TestWorkspaceExchange::rackImportCreatesTheRackOnRequest()
     QCOMPARE(_base->model()->rackNames(), (QStringList{"Mail", "Travel"}));
     QVERIFY(racksMatchTabs(*_base));
     QCOMPARE(_base->tabText(_base->currentIndex()), QStringLiteral("Travel"));
-    QVERIFY(!_base->model()->isModified());
+    // The new rack is a change like Alt+R, without any entry.
+    QVERIFY(_base->model()->isModified());
+    QVERIFY(_window->actSave()->isEnabled());
 }
 
 void TestWorkspaceExchange::dialogTextsAndNames()
@@ -470,7 +475,8 @@ void TestWorkspaceExchange::dialogChecksInOrder_data()
 {
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("confirmation");
-    QTest::addColumn<QString>("vault"); // relative to the test folder; "" none; "open" the open vault
+    // relative to the test folder; "" none; "open" the open vault, "backup" its backup
+    QTest::addColumn<QString>("vault");
     QTest::addColumn<QString>("csv");   // relative to the test folder; "" none
     QTest::addColumn<QMessageBox::StandardButton>("answer");
     QTest::addColumn<QStringList>("keys");
@@ -498,22 +504,31 @@ void TestWorkspaceExchange::dialogChecksInOrder_data()
                                                   << QMessageBox::Yes
                                                   << QStringList{"ActualAndNewVaultHaveSameFilename"} << critical
                                                   << true << false << QByteArray("open vault");
+    QTest::newRow("the open vault's backup") << NewPassword << NewPassword << "backup" << "in.csv"
+                                             << QMessageBox::Yes << QStringList{"NewVaultIsOpenVaultBackup"}
+                                             << critical << true << false << QByteArray("backup");
+    QTest::newRow("the text file imported") << NewPassword << NewPassword << "in.csv" << "in.csv"
+                                            << QMessageBox::Yes << QStringList{"NewVaultIsImportFile"} << critical
+                                            << true << false << QByteArray("\n\nrack:X\n\nx\tu\tp\tc\n");
     // The dialog closes, and its password fields with it.
     QTest::newRow("existing file, No") << NewPassword << NewPassword << "old.kovrin" << "in.csv" << QMessageBox::No
                                        << QStringList{"RequestForFileOverwriting"} << int(QMessageBox::Question)
                                        << false << true << QByteArray("old");
-    // The old file goes to the trash and the new, empty one stays on disk.
-    QTest::newRow("existing file, Yes, no CSV name")
-        << NewPassword << NewPassword << "old.kovrin" << "" << QMessageBox::Yes
-        << QStringList{"RequestForFileOverwriting", "ImportFileMustBeDefined"} << warning << true << false
-        << QByteArray();
+    // Refused before the overwrite question: the old file stays, no new one.
+    QTest::newRow("existing file, no CSV name") << NewPassword << NewPassword << "old.kovrin" << "" << QMessageBox::Yes
+                                                << QStringList{"ImportFileMustBeDefined"} << warning << true << false
+                                                << QByteArray("old");
+    QTest::newRow("existing file, CSV missing") << NewPassword << NewPassword << "old.kovrin" << "none.csv"
+                                                << QMessageBox::Yes << QStringList{"FileNotReadable"} << warning
+                                                << true << false << QByteArray("old");
     QTest::newRow("file not creatable") << NewPassword << NewPassword << "none/new.kovrin" << "in.csv"
                                         << QMessageBox::Ok << QStringList{"FileNotOpened"} << critical << true
                                         << false << missing;
+    // No refusal leaves an empty file behind.
     QTest::newRow("no CSV name") << NewPassword << NewPassword << "new.kovrin" << "" << QMessageBox::Ok
-                                 << QStringList{"ImportFileMustBeDefined"} << warning << true << false << QByteArray();
+                                 << QStringList{"ImportFileMustBeDefined"} << warning << true << false << missing;
     QTest::newRow("CSV missing") << NewPassword << NewPassword << "new.kovrin" << "none.csv" << QMessageBox::Ok
-                                 << QStringList{"FileNotReadable"} << warning << true << false << QByteArray();
+                                 << QStringList{"FileNotReadable"} << warning << true << false << missing;
 }
 
 void TestWorkspaceExchange::dialogChecksInOrder()
@@ -534,10 +549,12 @@ void TestWorkspaceExchange::dialogChecksInOrder()
     QVERIFY(_base->model());
     const QByteArray openVaultBytes = readAll(_vaultFile);
     writeFile(_folder + QStringLiteral("/old.kovrin"), "old");
+    writeFile(_vaultFile + QLatin1Char('~'), "backup");
     writeFile(_folder + QStringLiteral("/in.csv"), "\n\nrack:X\n\nx\tu\tp\tc\n");
-    const QString vaultPath = vault == QLatin1String("open") ? _vaultFile
-                              : vault.isEmpty()              ? QString()
-                                                             : _folder + QLatin1Char('/') + vault;
+    const QString vaultPath = vault == QLatin1String("open")     ? _vaultFile
+                              : vault == QLatin1String("backup") ? _vaultFile + QLatin1Char('~')
+                              : vault.isEmpty()                  ? QString()
+                                                                 : _folder + QLatin1Char('/') + vault;
     if (vaultAfter == "open vault")
         vaultAfter = openVaultBytes;
 
@@ -573,6 +590,9 @@ void TestWorkspaceExchange::dialogChecksInOrder()
     // Nothing reached the workspace: the vault open before is still open.
     QCOMPARE(_base->model()->fileName(), _vaultFile);
     QCOMPARE(readAll(_vaultFile), openVaultBytes);
+    QCOMPARE(readAll(_vaultFile + QLatin1Char('~')), QByteArray("backup"));
+    QCOMPARE(QDir(TestEnvironment::trash() + QStringLiteral("/files")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList());
 }
 
 void TestWorkspaceExchange::dialogBrowserRefusesTheOpenVault()
@@ -597,6 +617,70 @@ void TestWorkspaceExchange::dialogBrowserRefusesTheOpenVault()
     QTest::mouseClick(child<QPushButton>(&dialog, "_pVaultFileBrowsing"), Qt::LeftButton);
     QCOMPARE(input->text(), answer);
     QCOMPARE(_base->vaultFile(), answer);
+}
+
+void TestWorkspaceExchange::onlyFilesAreReplaced_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("exporting"); // else the new vault's name
+    for (const char* kind : {"folder", "link to a folder", "pipe", "dangling link"})
+        for (const bool exporting : {true, false})
+            QTest::addRow("%s, %s", kind, exporting ? "export" : "new vault") << QString::fromLatin1(kind) << exporting;
+}
+
+// A name that is not a regular file is refused with a warning before any
+// question: nothing goes to the trash and nothing is written.
+void TestWorkspaceExchange::onlyFilesAreReplaced()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, exporting);
+    writeVault(_vaultFile, {{"Mail", {"a\tu\tp\tc"}}});
+    openVault(_vaultFile, Password);
+    QVERIFY(_base->model());
+    const QString target = _folder + QStringLiteral("/target");
+    const QString folder = _folder + QStringLiteral("/folder");
+    QVERIFY(QDir().mkpath(folder + QStringLiteral("/inside")));
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().rename(folder, target));
+    else if (kind == QLatin1String("link to a folder"))
+        QVERIFY(QFile::link(folder, target));
+    else if (kind == QLatin1String("dangling link"))
+        QVERIFY(QFile::link(_folder + QStringLiteral("/nothing"), target));
+    else
+        QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+    const QFileInfo before(target);
+
+    MessageBoxAnswerer answerer({QMessageBox::Yes});
+    std::unique_ptr<VaultImport> dialog;
+    if (exporting) {
+        child<QLineEdit>(_base, "_tbxPassword")->setText(Password);
+        child<QLineEdit>(_base, "_tbxImportFile")->setText(target);
+        QTest::mouseClick(child<QPushButton>(_base, "_btnExport"), Qt::LeftButton);
+    } else {
+        writeFile(_folder + QStringLiteral("/in.csv"), "\n\nrack:X\n\nx\tu\tp\tc\n");
+        dialog = std::make_unique<VaultImport>(_base);
+        dialog->show();
+        child<QLineEdit>(dialog.get(), "_pPwdInput")->setText(NewPassword);
+        child<QLineEdit>(dialog.get(), "_pPwd2Input")->setText(NewPassword);
+        child<QLineEdit>(dialog.get(), "_pVaultFileInput")->setText(target);
+        child<QLineEdit>(dialog.get(), "_pCsvFileInput")->setText(_folder + QStringLiteral("/in.csv"));
+        QTest::mouseClick(child<QPushButton>(dialog.get(), "_pImportButton"), Qt::LeftButton);
+        QVERIFY(dialog->isVisible());
+    }
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(answerer.last().icon, QMessageBox::Warning);
+    QCOMPARE(answerer.last().text, text("NotARegularFile").arg(target));
+    QCOMPARE(answerer.last().detailedText, text("ChooseAnotherName"));
+
+    const QFileInfo after(target);
+    QCOMPARE(after.isSymLink(), before.isSymLink());
+    QCOMPARE(after.isDir(), before.isDir());
+    QCOMPARE(after.symLinkTarget(), before.symLinkTarget());
+    QVERIFY(QFileInfo::exists(folder + QStringLiteral("/inside")) || kind == QLatin1String("folder"));
+    QVERIFY(QFileInfo::exists(target + QStringLiteral("/inside")) || !before.isDir());
+    QCOMPARE(QDir(TestEnvironment::trash() + QStringLiteral("/files")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList());
+    QCOMPARE(_base->model()->fileName(), _vaultFile);
 }
 
 void TestWorkspaceExchange::fullImportBuildsTheVault_data()
@@ -653,9 +737,51 @@ void TestWorkspaceExchange::fullImportBuildsTheVault()
     QVERIFY(model->isModified());
     QVERIFY(_window->actSave()->isEnabled());
     QVERIFY(child<QRadioButton>(_base, "_rbnExport")->isChecked());
-    // The new vault file is written when the user saves, not before.
-    QCOMPARE(readAll(newVault), QByteArray());
-    QVERIFY(QFileInfo::exists(newVault));
+    // The new vault file is there at once, complete: an empty vault, which
+    // opens; the imported racks are written when the user saves.
+    QTabWidget tabs;
+    QCOMPARE(Model::loadVault(newVault, *Model::keyFromPassword(NewPassword), &tabs, nullptr)->rackCount(), 0);
+    QVERIFY(!QFileInfo::exists(newVault + QLatin1Char('~')));
+}
+
+// A line that is not an entry stops the import: what came in before stays, in
+// a vault marked modified that saves, and the box says how much it is.
+void TestWorkspaceExchange::failedFullImportKeepsWhatCameIn()
+{
+    const QString csvFile = _folder + QStringLiteral("/in.csv");
+    const QString newVault = _folder + QStringLiteral("/new.kovrin");
+    writeFile(csvFile, "\n\nrack:Mail\n\na\tu\tp\tc\nb\tu\tp\t\n\n\nrack:Bank\n\nc\tu\tp\tc\nnot an entry\nd\tu\tp\t\n");
+
+    VaultImport dialog(_base);
+    dialog.show();
+    child<QLineEdit>(&dialog, "_pPwdInput")->setText(NewPassword);
+    child<QLineEdit>(&dialog, "_pPwd2Input")->setText(NewPassword);
+    child<QLineEdit>(&dialog, "_pVaultFileInput")->setText(newVault);
+    child<QLineEdit>(&dialog, "_pCsvFileInput")->setText(csvFile);
+    {
+        MessageBoxAnswerer answerer;
+        QTest::mouseClick(child<QPushButton>(&dialog, "_pImportButton"), Qt::LeftButton);
+        QCOMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.last().icon, QMessageBox::Critical);
+        QVERIFY2(answerer.last().text.endsWith(text("ImportStoppedEarly").arg(3)), qPrintable(answerer.last().text));
+    }
+    QVERIFY(dialog.isVisible());
+    const auto model = _base->model();
+    QCOMPARE(model->fileName(), newVault);
+    QCOMPARE(describe(*model), (QStringList{"Mail|a\tu\tp\tc|b\tu\tp\t", "Bank|c\tu\tp\tc"}));
+    QVERIFY(racksMatchTabs(*_base));
+    QVERIFY(model->isModified());
+    QVERIFY(_window->actSave()->isEnabled());
+    dialog.close();
+
+    // Quitting asks; saving keeps it all.
+    MessageBoxAnswerer answerer({QMessageBox::Yes});
+    QVERIFY(_window->close());
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(answerer.last().icon, QMessageBox::Question);
+    QTabWidget tabs;
+    QCOMPARE(describe(*Model::loadVault(newVault, *Model::keyFromPassword(NewPassword), &tabs, nullptr)),
+             (QStringList{"Mail|a\tu\tp\tc|b\tu\tp\t", "Bank|c\tu\tp\tc"}));
 }
 
 void TestWorkspaceExchange::fullImportWithoutHeaderLeavesAnEmptyVault()
@@ -724,6 +850,7 @@ void TestWorkspaceExchange::createdVaultOpensAgain()
     QTabWidget tabs;
     const auto loaded = Model::loadVault(newVault, *Model::keyFromPassword(NewPassword), &tabs, nullptr);
     QCOMPARE(describe(*loaded), QStringList{rack});
+    QVERIFY(!QFileInfo::exists(newVault + QLatin1Char('~')));
 }
 
 // A person's whole task: export the open vault, build a new vault from the
