@@ -2,6 +2,7 @@
 
 #include "AesPair.h"
 #include "Crypt.h"
+#include "Digest.h"
 #include "Exception.h"
 #include "Log.h"
 #include "Logger.h"
@@ -47,6 +48,11 @@ constexpr bool hasNoZero(const std::array<unsigned char, 16>& bytes)
     return true;
 }
 static_assert(hasNoZero(IvSeed));
+
+const QString FingerprintDigest = QStringLiteral("SHA256");
+// Modification times closer than this to the moment they were read may still
+// be followed by a change that keeps them (coarse file system clocks).
+constexpr qint64 TimeResolutionMs = 2000;
 
 QString text(const char* key)
 {
@@ -221,6 +227,8 @@ std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& 
     const QFileInfo info(fileName);
     if (!info.exists() || !info.isFile() || !info.isReadable() || !info.isWritable())
         throw Exception(LoadContext + text("FileNotReadable").arg(fileName));
+    const QDateTime taken = QDateTime::currentDateTimeUtc();
+    const QDateTime modified = info.lastModified();
     const auto tooBig = [&fileName] {
         return Exception(LoadContext + text("CipheredVaultTooBig").arg(fileName).arg(MaxCipheredSize));
     };
@@ -239,9 +247,11 @@ std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& 
     QByteArray plain;
     WipeOnExit plainGuard(plain);
     Crypt::getInstance().decryptAES256CBC(key, cipher, plain);
-    cipher = QByteArray(); // not needed while the entries are built
 
     auto model = std::make_shared<Model>(logger, fileName, std::make_unique<AesPair>(key), tabs);
+    // The bytes actually read, whatever happened to the file since it was measured.
+    model->_onDisk = diskState(cipher, modified, taken);
+    cipher = QByteArray(); // not needed while the entries are built
     VaultText::Parsed parsed = VaultText::parse(plain, logger.get());
     WipeOnExit::wipe(plain);
     plain = QByteArray();
@@ -257,13 +267,57 @@ std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& 
     return model;
 }
 
-void Model::saveVault(bool silent)
+Model::DiskState Model::diskState(const QByteArray& bytes, const QDateTime& modified, const QDateTime& taken)
 {
+    return {true, bytes.size(), modified, taken, Digest::digest(FingerprintDigest, bytes)};
+}
+
+qint64 Model::savedSize() const
+{
+    qint64 plain = 0;
+    for (const RackModel* rack : *_racks)
+        plain += VaultText::segmentSize(rack->name(), rack->entries());
+    // CBC with PKCS#7 always adds 1 to 16 bytes of padding.
+    constexpr qint64 Block = 16;
+    return (plain / Block + 1) * Block;
+}
+
+bool Model::isChangedOnDisk() const
+{
+    const QFileInfo info(_fileName);
+    if (!info.exists())
+        return _onDisk.exists;
+    if (!_onDisk.exists || info.size() != _onDisk.size)
+        return true;
+    const QDateTime modified = info.lastModified();
+    if (modified == _onDisk.modified && modified.msecsTo(_onDisk.taken) > TimeResolutionMs)
+        return false;
+    // Same size but a new time (or one too recent to tell): only the bytes say.
+    QFile file(_fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    try {
+        return Digest::digest(FingerprintDigest, &file) != _onDisk.digest;
+    } catch (const Exception&) {
+        return true; // unreadable now: not what was saved
+    }
+}
+
+void Model::saveVault(bool silent, DiskChange onChange)
+{
+    const qint64 size = savedSize();
+    if (size > MaxCipheredSize)
+        throw Exception(SaveContext + text("VaultTooBigToSave").arg(size).arg(MaxCipheredSize));
+    if (onChange == DiskChange::Refuse && isChangedOnDisk())
+        throw Exception(SaveContext + text("VaultChangedOnDisk").arg(_fileName));
+
+    const QDateTime taken = QDateTime::currentDateTimeUtc();
     QByteArray plain = plainText();
     WipeOnExit plainGuard(plain);
     QByteArray cipher;
     Crypt::getInstance().encryptAES256CBC(*_key, plain, cipher);
     writeVault(plain, cipher);
+    _onDisk = diskState(cipher, QFileInfo(_fileName).lastModified(), taken);
     _modified = false;
     if (!silent)
         emit vaultStatusUpdated(false);

@@ -3,6 +3,7 @@
 #include "AesPair.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -36,10 +37,20 @@ public:
     // Reads, decrypts and parses a vault file; a null logger means the default one.
     static std::shared_ptr<Model> loadVault(const QString& fileName, const AesPair& key, QTabWidget* tabs,
                                             std::shared_ptr<Logger> logger);
+    enum class DiskChange { Refuse, Overwrite };
     // Writes the vault file, keeping the previous one as "fileName~" and sending
     // the older backup to the trash. On failure it raises and leaves the files
-    // on disk and the modified flag as they were.
-    void saveVault(bool silent = false);
+    // on disk and the modified flag as they were. Raises VaultTooBigToSave when
+    // the file would be larger than loadVault accepts, and, unless onChange is
+    // Overwrite, VaultChangedOnDisk when isChangedOnDisk(); both before any file
+    // is touched.
+    void saveVault(bool silent = false, DiskChange onChange = DiskChange::Refuse);
+
+    // Bytes the vault file would have if saved now, counted without encrypting.
+    qint64 savedSize() const;
+    // True when the file under fileName() is no longer what this model loaded or
+    // last saved, including when it vanished or appeared since.
+    bool isChangedOnDisk() const;
 
     static std::unique_ptr<AesPair> keyFromPassword(const QString& password);
     static bool isPasswordCompliant(const QString& password);
@@ -73,6 +84,20 @@ signals:
     void vaultStatusUpdated(bool status);
 
 private:
+    // What the model last read from or wrote to its file; no file at all for a
+    // model built in memory.
+    struct DiskState
+    {
+        bool exists = false;
+        qint64 size = 0;
+        QDateTime modified;
+        // When the state was taken: a file modified within the file system's
+        // time resolution of it may change again without a new time.
+        QDateTime taken;
+        QByteArray digest;
+    };
+    static DiskState diskState(const QByteArray& bytes, const QDateTime& modified, const QDateTime& taken);
+
     QByteArray plainText() const;
     // Uses cipher's buffer to read the written file back.
     void writeVault(const QByteArray& plain, QByteArray& cipher);
@@ -84,4 +109,5 @@ private:
     std::shared_ptr<RackList> _racks;
     std::unique_ptr<AesPair> _key;
     std::shared_ptr<VaultFileSystem> _files;
+    DiskState _onDisk;
 };

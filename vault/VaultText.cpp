@@ -14,6 +14,30 @@ constexpr QByteArrayView HeaderMark("\n\nSegment:");
 // The two line feeds in front of "Segment:" belong to the separator, not the header.
 constexpr qsizetype HeaderPrefix = 2;
 constexpr qsizetype HeaderNameOffset = HeaderMark.size();
+
+// The length of text.toUtf8(), without building it.
+qint64 utf8Size(QStringView text)
+{
+    qint64 size = 0;
+    const qsizetype length = text.size();
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            ++size;
+        } else if (c < 0x800) {
+            size += 2;
+        } else if (QChar::isHighSurrogate(c) && i + 1 < length && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            size += 4;
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            // Broken UTF-16 is rare: let the encoder itself say what it makes of it.
+            return text.toUtf8().size();
+        } else {
+            size += 3;
+        }
+    }
+    return size;
+}
 } // namespace
 
 VaultText::Segment::Segment(Segment&& other) noexcept
@@ -111,4 +135,12 @@ void VaultText::appendSegment(QByteArray& out, const QString& name, const QList<
         entry->appendBytes(out);
         out.append('\n');
     }
+}
+
+qint64 VaultText::segmentSize(const QString& name, const QList<VaultEntry*>& entries)
+{
+    qint64 size = HeaderMark.size() + utf8Size(name) + 1;
+    for (const VaultEntry* entry : entries)
+        size += utf8Size(entry->textView()) + 1;
+    return size;
 }

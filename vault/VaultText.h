@@ -45,6 +45,8 @@ public:
 
     // Appends one segment in the form parse() reads back.
     static void appendSegment(QByteArray& out, const QString& name, const QList<VaultEntry*>& entries);
+    // The bytes appendSegment would append, counted without encoding.
+    static qint64 segmentSize(const QString& name, const QList<VaultEntry*>& entries);
 
     static QString migrationRackName() { return QStringLiteral("Migration"); }
 };
