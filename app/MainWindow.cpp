@@ -12,6 +12,7 @@
 #include "SlotGuard.h"
 #include "UiMainWindow.h"
 #include "VaultImport.h"
+#include "VaultSaver.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -142,12 +143,11 @@ void MainWindow::onSaving(bool)
         const QMessageBox::StandardButton answer =
             MessageBoxes::ask(this, text("VaultUpdated").arg(model->fileName()), text("RequestForSaving"),
                               QMessageBox::Save | QMessageBox::Discard, QMessageBox::Save);
-        if (answer == QMessageBox::Save) {
-            model->saveVault(false);
+        // Held back when the file changed on disk: the changes stay in memory.
+        if (answer == QMessageBox::Save && VaultSaver::save(this, *model, false))
             model->resetModified();
-        } else if (_log) {
+        else if (_log)
             _log->warning(text("SavingCanceled"));
-        }
     });
 }
 

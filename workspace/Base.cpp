@@ -21,6 +21,7 @@
 #include "UiBase.h"
 #include "VaultExchange.h"
 #include "VaultImport.h"
+#include "VaultSaver.h"
 #include "WipeOnExit.h"
 
 #include <QAction>
@@ -216,12 +217,15 @@ bool Base::askForSaving(bool closing)
 bool Base::saveAfterQuestion(bool closing)
 {
     const std::shared_ptr<Model> model = _model;
-    return SlotGuard::run(this, QStringLiteral("bool Base::askForSaving(bool) -> "), model->logger(), [&] {
+    bool saved = false;
+    const bool ran = SlotGuard::run(this, QStringLiteral("bool Base::askForSaving(bool) -> "), model->logger(), [&] {
         // When closing, the vault model stays silent: the lamp is about to go.
-        model->saveVault(closing);
-        if (!closing)
+        saved = VaultSaver::save(this, *model, closing);
+        if (saved && !closing)
             model->resetModified();
     });
+    // Held back (the file changed on disk) or failed: the vault stays, modified.
+    return ran && saved;
 }
 
 bool Base::releaseVault()

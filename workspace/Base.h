@@ -40,7 +40,8 @@ public:
     void selectTab(int index);
 
     // Offers to save a modified vault. False when the user chose to save and
-    // the save failed (the error was shown): the caller must keep the vault.
+    // the save failed (the error was shown) or was held back because the file
+    // changed on disk: the caller must keep the vault.
     bool askForSaving(bool closing);
     // False when the vault stays open because saving it failed.
     bool closeVault();

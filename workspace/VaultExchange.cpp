@@ -280,6 +280,14 @@ bool VaultExchange::exportVault(QWidget* parent, const Model* model, QLineEdit& 
     return true;
 }
 
+void VaultExchange::warnIfTooBigToSave(QWidget* parent, const Model& model)
+{
+    const qint64 size = model.savedSize();
+    if (size > Model::MaxCipheredSize)
+        MessageBoxes::warning(parent, text("VaultTooBigAfterImport").arg(size).arg(Model::MaxCipheredSize),
+                              text("MoveEntriesToAnotherVault"));
+}
+
 VaultExchange::Counts VaultExchange::importLines(QIODevice& file, RackModel& rack, Logger* log)
 {
     Counts counts;
@@ -345,6 +353,8 @@ void VaultExchange::importRack(QWidget* parent, const std::shared_ptr<Model>& mo
     // A rack made for the import is a change like Alt+R, entries or not.
     if (counts.added > 0 || created)
         model->setModified();
+    if (counts.added > 0)
+        warnIfTooBigToSave(parent, *model);
 }
 
 VaultExchange::Counts VaultExchange::importFullVault(const QByteArray& bytes, Model& model, const RackMaker& racks,

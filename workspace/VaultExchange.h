@@ -74,6 +74,11 @@ public:
     // Returns true when the file was written.
     static bool exportVault(QWidget* parent, const Model* model, QLineEdit& passwordField, const QString& target);
 
+    // After an import: a warning box (parent: the box's) when the vault has
+    // grown past what a vault file can hold, so that the user learns it now
+    // and not from a save that is refused later.
+    static void warnIfTooBigToSave(QWidget* parent, const Model& model);
+
     // Reads entry lines (single-rack form) until a read returns nothing; bad
     // lines and roles the rack already holds are counted as rejected and logged.
     static Counts importLines(QIODevice& file, RackModel& rack, Logger* log);

@@ -356,6 +356,7 @@ void VaultImport::importVault()
         if (model->rackCount() > 0) {
             showImported();
             _base->selectTab(RackModel::FirstRackTab);
+            VaultExchange::warnIfTooBigToSave(this, *model);
         }
         qsizetype entries = 0;
         for (const RackModel* rack : *model->racks())
@@ -369,6 +370,7 @@ void VaultImport::importVault()
         showImported();
         MessageBoxes::information(this, text("ImportResult").arg(counts.added).arg(counts.rejected), text("LookLog"));
         _base->selectTab(RackModel::FirstRackTab);
+        VaultExchange::warnIfTooBigToSave(this, *model);
     }
     close();
 }

@@ -24,4 +24,15 @@ inline void writeFile(const QString& fileName, const QByteArray& bytes)
         qFatal("cannot write the fixture");
 }
 
+// Entry lines of the exchange text (role, user, a 128-character password and a
+// 512-character comment, the longest an entry takes), more than bytes of them.
+inline QByteArray longEntryLines(qsizetype bytes)
+{
+    const QByteArray fields = "\tuser\t" + QByteArray(128, 'p') + '\t' + QByteArray(512, 'c') + '\n';
+    QByteArray lines;
+    for (int i = 0; lines.size() <= bytes; ++i)
+        lines += "entry " + QByteArray::number(i) + fields;
+    return lines;
+}
+
 } // namespace FixtureFiles

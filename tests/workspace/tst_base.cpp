@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -68,6 +69,9 @@ private slots:
     void saveAction();
     void failedSaveKeepsTheChanges_data();
     void failedSaveKeepsTheChanges();
+    void fileChangedOnDisk_data();
+    void fileChangedOnDisk();
+    void oversizedVaultIsNeverWritten();
 
     void themeSwitchesBackAndForth();
     void everyFieldIsNamed();
@@ -430,6 +434,122 @@ void TestBase::failedSaveKeepsTheChanges()
     QVERIFY(_window->close());
     QCOMPARE(answerer.count(), 1);
     QVERIFY(rackNamesOf(fileName).contains(QStringLiteral("Rack 1")));
+}
+
+namespace {
+// Another program writing the vault file while it is open here: it loads the
+// file, adds a rack and saves it with the vault's own writer.
+bool writeAsAnotherProgram(const QString& fileName, const QString& rackName)
+{
+    QTabWidget tabs;
+    try {
+        const auto model = Model::loadVault(fileName, *Model::keyFromPassword(Password), &tabs, nullptr);
+        if (!model->addRackModel(new RackModel(model, rackName)))
+            return false;
+        model->saveVault(true);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+const QStringList ChangedHere{QStringLiteral("A"), QStringLiteral("Rack 1")};
+const QStringList ChangedThere{QStringLiteral("A"), QStringLiteral("Elsewhere")};
+} // namespace
+
+void TestBase::fileChangedOnDisk_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    for (const char* way : {"save", "close", "load"}) {
+        QTest::addRow("%s, overwrite", way) << QString::fromLatin1(way) << QMessageBox::Yes;
+        QTest::addRow("%s, keep in memory", way) << QString::fromLatin1(way) << QMessageBox::Cancel;
+    }
+}
+
+// Every save the user asks for checks the file first: changed by another
+// program, it is overwritten only on Yes; Cancel writes nothing and keeps the
+// vault open and modified.
+void TestBase::fileChangedOnDisk()
+{
+    QFETCH(QString, way);
+    QFETCH(QMessageBox::StandardButton, answer);
+    const QString fileName = openSmallVault(QStringLiteral("changed"));
+    QVERIFY(!fileName.isEmpty());
+    makeChange();
+    QVERIFY(writeAsAnotherProgram(fileName, QStringLiteral("Elsewhere")));
+    const QString other = TestEnvironment::freshDir(QStringLiteral("changed-other")) + QStringLiteral("/o.kovrin");
+    QVERIFY(writeVault(other, {{QStringLiteral("O"), 1}}));
+
+    {
+        MessageBoxAnswerer answerer({way == QLatin1String("save") ? QMessageBox::Save : QMessageBox::Yes, answer});
+        if (way == QLatin1String("save"))
+            _window->actSave()->trigger();
+        else if (way == QLatin1String("close"))
+            QCOMPARE(_window->close(), answer == QMessageBox::Yes);
+        else
+            typeAndLoad(*_base, other, Password);
+        QCOMPARE(answerer.count(), 2);
+        const MessageBoxAnswerer::Seen& question = answerer.last();
+        QCOMPARE(question.icon, QMessageBox::Question);
+        QCOMPARE(question.text, QStringLiteral("The vault file [%1] was changed by another program since the vault "
+                                               "was opened or last saved. Overwrite it with the vault shown here?")
+                                    .arg(fileName));
+        QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::Cancel);
+        QCOMPARE(question.defaultButton, QMessageBox::Cancel);
+    }
+    if (answer == QMessageBox::Yes) {
+        QCOMPARE(rackNamesOf(fileName), ChangedHere);
+        QCOMPARE(_window->isVisible(), way != QLatin1String("close"));
+        if (way == QLatin1String("load"))
+            QCOMPARE(_base->model()->fileName(), other);
+        return;
+    }
+    QCOMPARE(rackNamesOf(fileName), ChangedThere);
+    QVERIFY(_window->isVisible());
+    QCOMPARE(_base->model()->fileName(), fileName);
+    QVERIFY(_base->model()->isModified());
+    QVERIFY(_window->actSave()->isEnabled());
+    CHECK_RACK_TABS(*_base);
+}
+
+// A vault grown past what a vault file can hold: the import says so at once;
+// a save is refused before anything on disk moves, and the window stays.
+void TestBase::oversizedVaultIsNeverWritten()
+{
+    const QString fileName = openSmallVault(QStringLiteral("oversized"));
+    QVERIFY(!fileName.isEmpty());
+    const QByteArray vaultBefore = readAll(fileName);
+    const QString csv = TestEnvironment::freshDir(QStringLiteral("oversized-csv")) + QStringLiteral("/big.csv");
+    FixtureFiles::writeFile(csv, FixtureFiles::longEntryLines(Model::MaxCipheredSize));
+    field("_tbxImportFile")->setText(csv);
+    {
+        MessageBoxAnswerer answerer;
+        _base->importRack(QStringLiteral("A"));
+        QCOMPARE(answerer.count(), 2);
+        QCOMPARE(answerer.last().icon, QMessageBox::Warning);
+        QVERIFY2(answerer.last().text.contains(QString::number(Model::MaxCipheredSize)), qPrintable(answerer.last().text));
+        QVERIFY(answerer.last().text.contains(QString::number(_base->model()->savedSize())));
+    }
+    QVERIFY(_base->model()->savedSize() > Model::MaxCipheredSize);
+    const QStringList trashBefore = QDir(TestEnvironment::trash() + QStringLiteral("/files")).entryList(QDir::Files);
+
+    for (const char* way : {"save", "close"}) {
+        MessageBoxAnswerer answerer({QMessageBox::Save, QMessageBox::Yes, QMessageBox::Ok});
+        if (way == QByteArrayView("save"))
+            _window->actSave()->trigger();
+        else
+            QVERIFY(!_window->close());
+        QCOMPARE(answerer.count(), 2);
+        QCOMPARE(answerer.last().icon, QMessageBox::Critical);
+        QVERIFY2(answerer.last().text.contains(QString::number(Model::MaxCipheredSize)), qPrintable(answerer.last().text));
+        QVERIFY(_window->isVisible());
+        QVERIFY(_base->model()->isModified());
+        QVERIFY(_window->actSave()->isEnabled());
+        QCOMPARE(readAll(fileName), vaultBefore);
+        QVERIFY(!QFileInfo::exists(fileName + QLatin1Char('~')));
+        QCOMPARE(QDir(TestEnvironment::trash() + QStringLiteral("/files")).entryList(QDir::Files), trashBefore);
+    }
 }
 
 // Alt+T switches, twice returns to the start; the action always names the

@@ -96,6 +96,17 @@ bool isSymbol(QChar c)
     return !c.isLetterOrNumber();
 }
 
+// Shows the dialog with its fields filled, ready for its Import button.
+void fill(VaultImport& dialog, const QString& vault, const QString& csv, const QString& password = NewPassword,
+          const QString& confirmation = NewPassword)
+{
+    dialog.show();
+    child<QLineEdit>(&dialog, "_pPwdInput")->setText(password);
+    child<QLineEdit>(&dialog, "_pPwd2Input")->setText(confirmation);
+    child<QLineEdit>(&dialog, "_pVaultFileInput")->setText(vault);
+    child<QLineEdit>(&dialog, "_pCsvFileInput")->setText(csv);
+}
+
 // The rack tabs follow the vault's rack list, and each rack model knows its tab.
 bool racksMatchTabs(const Base& base)
 {
@@ -143,6 +154,7 @@ private slots:
     void fullImportBuildsTheVault_data();
     void fullImportBuildsTheVault();
     void failedFullImportKeepsWhatCameIn();
+    void oversizedFullImportSaysSoAtOnce();
     void fullImportWithoutHeaderLeavesAnEmptyVault();
     void createdVaultOpensAgain_data();
     void createdVaultOpensAgain();
@@ -559,11 +571,7 @@ void TestWorkspaceExchange::dialogChecksInOrder()
         vaultAfter = openVaultBytes;
 
     VaultImport dialog(_base);
-    dialog.show();
-    child<QLineEdit>(&dialog, "_pPwdInput")->setText(password);
-    child<QLineEdit>(&dialog, "_pPwd2Input")->setText(confirmation);
-    child<QLineEdit>(&dialog, "_pVaultFileInput")->setText(vaultPath);
-    child<QLineEdit>(&dialog, "_pCsvFileInput")->setText(csv.isEmpty() ? QString() : _folder + QLatin1Char('/') + csv);
+    fill(dialog, vaultPath, csv.isEmpty() ? QString() : _folder + QLatin1Char('/') + csv, password, confirmation);
     MessageBoxAnswerer answerer({answer});
     QTest::mouseClick(child<QPushButton>(&dialog, "_pImportButton"), Qt::LeftButton);
 
@@ -659,11 +667,7 @@ void TestWorkspaceExchange::onlyFilesAreReplaced()
     } else {
         writeFile(_folder + QStringLiteral("/in.csv"), "\n\nrack:X\n\nx\tu\tp\tc\n");
         dialog = std::make_unique<VaultImport>(_base);
-        dialog->show();
-        child<QLineEdit>(dialog.get(), "_pPwdInput")->setText(NewPassword);
-        child<QLineEdit>(dialog.get(), "_pPwd2Input")->setText(NewPassword);
-        child<QLineEdit>(dialog.get(), "_pVaultFileInput")->setText(target);
-        child<QLineEdit>(dialog.get(), "_pCsvFileInput")->setText(_folder + QStringLiteral("/in.csv"));
+        fill(*dialog, target, _folder + QStringLiteral("/in.csv"));
         QTest::mouseClick(child<QPushButton>(dialog.get(), "_pImportButton"), Qt::LeftButton);
         QVERIFY(dialog->isVisible());
     }
@@ -714,11 +718,7 @@ void TestWorkspaceExchange::fullImportBuildsTheVault()
     writeFile(csvFile, csv);
 
     VaultImport dialog(_base);
-    dialog.show();
-    child<QLineEdit>(&dialog, "_pPwdInput")->setText(NewPassword);
-    child<QLineEdit>(&dialog, "_pPwd2Input")->setText(NewPassword);
-    child<QLineEdit>(&dialog, "_pVaultFileInput")->setText(newVault);
-    child<QLineEdit>(&dialog, "_pCsvFileInput")->setText(csvFile);
+    fill(dialog, newVault, csvFile);
     MessageBoxAnswerer answerer;
     QTest::mouseClick(child<QPushButton>(&dialog, "_pImportButton"), Qt::LeftButton);
 
@@ -753,11 +753,7 @@ void TestWorkspaceExchange::failedFullImportKeepsWhatCameIn()
     writeFile(csvFile, "\n\nrack:Mail\n\na\tu\tp\tc\nb\tu\tp\t\n\n\nrack:Bank\n\nc\tu\tp\tc\nnot an entry\nd\tu\tp\t\n");
 
     VaultImport dialog(_base);
-    dialog.show();
-    child<QLineEdit>(&dialog, "_pPwdInput")->setText(NewPassword);
-    child<QLineEdit>(&dialog, "_pPwd2Input")->setText(NewPassword);
-    child<QLineEdit>(&dialog, "_pVaultFileInput")->setText(newVault);
-    child<QLineEdit>(&dialog, "_pCsvFileInput")->setText(csvFile);
+    fill(dialog, newVault, csvFile);
     {
         MessageBoxAnswerer answerer;
         QTest::mouseClick(child<QPushButton>(&dialog, "_pImportButton"), Qt::LeftButton);
@@ -784,16 +780,31 @@ void TestWorkspaceExchange::failedFullImportKeepsWhatCameIn()
              (QStringList{"Mail|a\tu\tp\tc|b\tu\tp\t", "Bank|c\tu\tp\tc"}));
 }
 
+// The save question would fail later: the import tells at once.
+void TestWorkspaceExchange::oversizedFullImportSaysSoAtOnce()
+{
+    const QString csvFile = _folder + QStringLiteral("/in.csv");
+    writeFile(csvFile, "\n\nrack:Big\n\n" + FixtureFiles::longEntryLines(Model::MaxCipheredSize));
+    VaultImport dialog(_base);
+    fill(dialog, _folder + QStringLiteral("/new.kovrin"), csvFile);
+    MessageBoxAnswerer answerer;
+    QTest::mouseClick(child<QPushButton>(&dialog, "_pImportButton"), Qt::LeftButton);
+    QCOMPARE(answerer.count(), 2);
+    QCOMPARE(answerer.seen().first().icon, QMessageBox::Information);
+    QCOMPARE(answerer.last().icon, QMessageBox::Warning);
+    const qint64 size = _base->model()->savedSize();
+    QVERIFY(size > Model::MaxCipheredSize);
+    QCOMPARE(answerer.last().text, text("VaultTooBigAfterImport").arg(size).arg(Model::MaxCipheredSize));
+    QCOMPARE(answerer.last().detailedText, text("MoveEntriesToAnotherVault"));
+    QVERIFY(_base->model()->isModified());
+}
+
 void TestWorkspaceExchange::fullImportWithoutHeaderLeavesAnEmptyVault()
 {
     const QString csvFile = _folder + QStringLiteral("/in.csv");
     writeFile(csvFile, "a\tu\tp\tc\n");
     VaultImport dialog(_base);
-    dialog.show();
-    child<QLineEdit>(&dialog, "_pPwdInput")->setText(NewPassword);
-    child<QLineEdit>(&dialog, "_pPwd2Input")->setText(NewPassword);
-    child<QLineEdit>(&dialog, "_pVaultFileInput")->setText(_folder + QStringLiteral("/new.kovrin"));
-    child<QLineEdit>(&dialog, "_pCsvFileInput")->setText(csvFile);
+    fill(dialog, _folder + QStringLiteral("/new.kovrin"), csvFile);
     MessageBoxAnswerer answerer;
     QTest::mouseClick(child<QPushButton>(&dialog, "_pImportButton"), Qt::LeftButton);
     QCOMPARE(answerer.count(), 0);
