@@ -500,6 +500,7 @@ void TestBase::fileChangedOnDisk()
     }
     if (answer == QMessageBox::Yes) {
         QCOMPARE(rackNamesOf(fileName), ChangedHere);
+        QCOMPARE(rackNamesOf(fileName + QLatin1Char('~')), ChangedThere); // as the question says
         QCOMPARE(_window->isVisible(), way != QLatin1String("close"));
         if (way == QLatin1String("load"))
             QCOMPARE(_base->model()->fileName(), other);
