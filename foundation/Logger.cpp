@@ -18,6 +18,13 @@
 #include <algorithm>
 #include <mutex>
 
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 const QString constructorContext =
@@ -34,6 +41,39 @@ QString zemb(const char* key)
     return Translator::getInstance().string(QLatin1String(key), QStringLiteral("zemb"));
 }
 
+// Log lines may name racks and roles: the files are the owner's alone, and a
+// link planted under a log file's name (in a shared folder, say) is never
+// followed, so the logger cannot be made to write into another file.
+// An existing file that others could read is tightened to owner-only.
+bool openPrivate(QFile& file, bool create)
+{
+#if defined(Q_OS_UNIX)
+    const QByteArray path = QFile::encodeName(file.fileName());
+    const int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT | O_EXCL : O_APPEND);
+    int fd;
+    do {
+        fd = ::open(path.constData(), flags, S_IRUSR | S_IWUSR);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)
+        || ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0 && ::fchmod(fd, S_IRUSR | S_IWUSR) != 0)) {
+        ::close(fd);
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadWrite | QIODevice::Append | QIODevice::Text, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    const QIODevice::OpenMode mode =
+        QIODevice::ReadWrite | QIODevice::Text | (create ? QIODevice::NewOnly : QIODevice::Append);
+    return file.open(mode, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+#endif
+}
+
 QString levelTag(LoggerLevel::LogLevel level)
 {
     switch (level) {
@@ -47,9 +87,9 @@ QString levelTag(LoggerLevel::LogLevel level)
 
 // Creation time of a log file; file systems that do not record it fall back to
 // the last status change.
-QDateTime creationTime(const QFile& file)
+QDateTime creationTime(const QString& fileName)
 {
-    const QFileInfo info(file.fileName());
+    const QFileInfo info(fileName);
     const QDateTime birth = info.birthTime();
     return birth.isValid() ? birth : info.metadataChangeTime();
 }
@@ -124,7 +164,7 @@ Logger::Logger(const QString& fileName, quint64 maxSize, quint32 kept, quint32 t
     const QString current = this->fileName(_last);
     if (QFileInfo::exists(current)) {
         _spFile = std::make_shared<QFile>(current);
-        if (!_spFile->open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Text)) {
+        if (!openPrivate(*_spFile, false)) {
             _spFile.reset();
             throw Exception(constructorContext + zemb("FileAppendFailure").arg(current));
         }
@@ -149,7 +189,7 @@ QString Logger::fileName(qint32 index) const
 bool Logger::createFile(qint32 index)
 {
     _spFile = std::make_shared<QFile>(fileName(index));
-    if (!_spFile->open(QIODevice::ReadWrite | QIODevice::Text | QIODevice::NewOnly)) {
+    if (!openPrivate(*_spFile, true)) {
         _spFile.reset();
         return false;
     }
@@ -195,7 +235,7 @@ bool Logger::needsRotate() const
 {
     if (!_spFileName || !_spFile)
         return false;
-    if (QDateTime::currentDateTime() >= creationTime(*_spFile).addDays(_timeout))
+    if (QDateTime::currentDateTime() >= creationTime(fileName(_last)).addDays(_timeout))
         return true;
     return quint64(_spFile->size()) >= _maxSize;
 }

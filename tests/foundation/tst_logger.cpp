@@ -6,10 +6,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QScopeGuard>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -81,6 +85,9 @@ private Q_SLOTS:
     void startsOnHighestIndex();
     void oldFileRotates();
     void rotationFailureAndRecovery();
+    void privateFiles();
+    void linksRefused_data();
+    void linksRefused();
     void teeAndFilter();
     void lockTimeout();
     void banner();
@@ -235,6 +242,68 @@ void TestLogger::rotationFailureAndRecovery()
     QCOMPARE(logger.last(), 1);
     QCOMPARE(readAll(dir + QStringLiteral("/app-0.log")), QStringLiteral("fits-once\n"));
     QCOMPARE(readAll(dir + QStringLiteral("/app-1.log")), QStringLiteral("recovered\n"));
+}
+
+void TestLogger::privateFiles()
+{
+    // A generous umask must not make a log readable by others; nor does an old
+    // log file that was: it is tightened when opened again.
+    const mode_t previous = ::umask(0);
+    const auto restore = qScopeGuard([previous] { ::umask(previous); });
+    const QString dir = TestEnvironment::freshDir(QStringLiteral("private"));
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    // The owner's, the group's and the others' bits (the "user" bits depend on who runs the test).
+    const QFileDevice::Permissions ownerGroupOther(0x7077);
+    {
+        Logger logger(dir + QStringLiteral("/new.log"), 12, 3, 7, LoggerLevel::Debug, &bare);
+        logger.disableTee();
+        logger.info(QStringLiteral("first line")); // fills app-0: the next line rotates
+        logger.info(QStringLiteral("second line"));
+        QCOMPARE(logger.last(), 1);
+    }
+    QCOMPARE(QFile::permissions(dir + QStringLiteral("/new-0.log")) & ownerGroupOther, ownerOnly);
+    QCOMPARE(QFile::permissions(dir + QStringLiteral("/new-1.log")) & ownerGroupOther, ownerOnly);
+
+    const QString old = dir + QStringLiteral("/old-0.log");
+    touch(old, "kept\n");
+    QVERIFY(QFile::setPermissions(old, ownerOnly | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    {
+        Logger logger(dir + QStringLiteral("/old.log"), 1000, 3, 7, LoggerLevel::Debug, &bare);
+        logger.disableTee();
+        logger.info(QStringLiteral("appended"));
+    }
+    QCOMPARE(QFile::permissions(old) & ownerGroupOther, ownerOnly);
+    QCOMPARE(readAll(old), QStringLiteral("kept\nappended\n"));
+}
+
+void TestLogger::linksRefused_data()
+{
+    QTest::addColumn<bool>("dangling");
+    QTest::newRow("link to an existing file") << false;
+    QTest::newRow("dangling link") << true;
+}
+
+void TestLogger::linksRefused()
+{
+    // A link planted under the log file's name must not make the logger write
+    // (or create) the file it points to.
+    QFETCH(bool, dangling);
+    const QString dir = TestEnvironment::freshDir(QStringLiteral("links"));
+    const QString victim = dir + QStringLiteral("/victim");
+    if (!dangling)
+        touch(victim, "untouched\n");
+    QVERIFY(QFile::link(victim, dir + QStringLiteral("/app-0.log")));
+    bool refused = false;
+    try {
+        Logger logger(dir + QStringLiteral("/app.log"), 1000, 3, 7, LoggerLevel::Debug, &bare);
+        logger.disableTee();
+        logger.info(QStringLiteral("must not land"));
+    } catch (const Exception&) {
+        refused = true;
+    }
+    QVERIFY(refused);
+    QCOMPARE(readAll(victim), dangling ? QStringLiteral("<missing>") : QStringLiteral("untouched\n"));
+    QVERIFY(QFileInfo(dir + QStringLiteral("/app-0.log")).isSymLink());
 }
 
 void TestLogger::teeAndFilter()
