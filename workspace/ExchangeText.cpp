@@ -2,7 +2,6 @@
 
 #include "VaultEntry.h"
 
-#include <algorithm>
 
 namespace {
 constexpr QByteArrayView EmptyLine("\n\n");
@@ -50,53 +49,59 @@ void ExchangeText::appendRack(QString& out, const QString& name, const QList<Vau
 ExchangeText::Read ExchangeText::read(const QByteArray& bytes)
 {
     Read result;
-    const QByteArrayView all(bytes);
+    QByteArrayView all(bytes);
+    // A byte order mark some editors put in front of UTF-8 text.
+    if (all.startsWith(QByteArrayView("\xEF\xBB\xBF")))
+        all = all.sliced(3);
     const qsizetype size = all.size();
-    // Where the text not yet covered by a header or a body begins.
-    qsizetype covered = 0;
-    qsizetype from = 0;
+    // Files from other systems end their lines with CR LF; the writer's begin
+    // with a bare LF. The first line tells which: only then is a CR before a LF
+    // part of the line end, and a CR anywhere else is always text.
+    const qsizetype firstEnd = all.indexOf('\n');
+    const bool crLf = firstEnd > 0 && all[firstEnd - 1] == '\r';
 
-    // Every pass either ends or moves `from` past the header it found, so the
-    // walk always terminates.
-    for (;;) {
-        const qsizetype header = all.indexOf(HeaderMark, from);
-        if (header < 0)
-            break;
-        Block block;
-        block.skippedBefore = header > covered && hasText(all.sliced(covered, header - covered));
-        block.insideEntryLine = header < covered;
+    // A header is a line starting with "rack:" where a header may stand: in
+    // front of the first block, or after the empty line that ends a block. An
+    // entry line holding "rack:" (a comment, a role) is always an entry: the
+    // writer never writes an empty line inside a block.
+    enum class Where { BeforeHeader, AfterHeader, InBody };
+    Where where = Where::BeforeHeader;
+    bool skipped = false;
+    for (qsizetype pos = 0; pos < size;) {
+        qsizetype end = all.indexOf('\n', pos);
+        const qsizetype next = end < 0 ? size : end + 1;
+        if (end < 0)
+            end = size;
+        else if (crLf && end > pos && all[end - 1] == '\r')
+            --end;
+        const QByteArrayView line = all.sliced(pos, end - pos);
+        pos = next;
 
-        const qsizetype headerEnd = all.indexOf(EmptyLine, header);
-        const bool lastBlock = headerEnd < 0;
-        const QString headerText =
-            QString::fromUtf8(all.sliced(header, (lastBlock ? size : headerEnd) - header)).trimmed();
-        block.name = headerText.mid(headerText.indexOf(QLatin1Char(':')) + 1);
-        if (lastBlock) {
-            covered = size;
-            result.blocks.append(std::move(block));
-            break;
+        if (where == Where::BeforeHeader) {
+            qsizetype start = 0;
+            while (start < line.size() && (line[start] == ' ' || line[start] == '\t'))
+                ++start;
+            if (line.sliced(start).startsWith(HeaderMark)) {
+                Block block;
+                block.name = QString::fromUtf8(line.sliced(start + HeaderMark.size()));
+                block.skippedBefore = skipped;
+                skipped = false;
+                result.blocks.append(std::move(block));
+                where = Where::AfterHeader;
+            } else if (hasText(line)) {
+                skipped = true;
+            }
+            continue;
         }
-
-        const qsizetype bodyStart = headerEnd + EmptyLine.size();
-        qsizetype bodyEnd = all.indexOf(EmptyLine, bodyStart);
-        if (bodyEnd < 0)
-            bodyEnd = size;
-        // Each line ends with LF; a last line without one counts as ended.
-        for (qsizetype line = bodyStart; line < bodyEnd;) {
-            qsizetype lineEnd = all.indexOf('\n', line);
-            if (lineEnd < 0 || lineEnd > bodyEnd)
-                lineEnd = bodyEnd;
-            const QByteArrayView text = all.sliced(line, lineEnd - line);
-            if (block.insideEntryLine && (text.isEmpty() || text.contains(HeaderMark)))
-                block.linesLeftOut = true;
-            else
-                block.lines.append(text);
-            line = lineEnd + 1;
+        if (line.isEmpty()) {
+            // The empty line after a header only separates it from the entries;
+            // the next one ends the block.
+            where = where == Where::AfterHeader ? Where::InBody : Where::BeforeHeader;
+            continue;
         }
-        covered = std::max(covered, bodyEnd);
-        result.blocks.append(std::move(block));
-        from = bodyStart;
+        where = Where::InBody;
+        result.blocks.last().lines.append(line);
     }
-    result.skippedAtEnd = covered < size && hasText(all.sliced(covered));
+    result.skippedAtEnd = skipped;
     return result;
 }

@@ -24,12 +24,6 @@ public:
         // Text other than white space was passed over between the previous
         // block (or the start of the file) and this block's header.
         bool skippedBefore = false;
-        // The header stands inside an entry line of the block before ("rack:"
-        // in a comment, say). The body of such a block is the gap in front of
-        // the next header: its empty lines and its lines holding "rack:" (the
-        // next header, read again as its own block) are left out.
-        bool insideEntryLine = false;
-        bool linesLeftOut = false;
     };
 
     struct Read
@@ -53,10 +47,12 @@ public:
     // Appends one rack in the written form.
     static void appendRack(QString& out, const QString& name, const QList<VaultEntry*>& entries);
 
-    // Cuts the bytes into rack blocks: a header starts at each "rack:" and runs
-    // to the next empty line (LF LF) or the end; the name is the trimmed header
-    // after its first colon; the body runs from there to the next empty line or
-    // the end. The search for the next header starts again at the first byte of
-    // the body, so a "rack:" inside an entry line opens a further block.
+    // Cuts the bytes into rack blocks. A header is a line starting with "rack:"
+    // (white space in front allowed) that stands before the first block or
+    // after the empty line ending a block; the name is the rest of that line,
+    // exactly. One empty line after a header is its separator; the block's
+    // lines run from there to the next empty line or the end. A "rack:" inside
+    // a block is entry text. When the first line ends with CR LF, a CR before
+    // each LF belongs to the line end; otherwise every CR is text.
     static Read read(const QByteArray& bytes);
 };

@@ -328,7 +328,9 @@ void VaultExchange::importRack(QWidget* parent, const std::shared_ptr<Model>& mo
         return;
     }
     QFile file(source);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text | QIODevice::ExistingOnly)) {
+    // Read as bytes: the trimming of each line takes a CR before its LF away,
+    // and a CR inside a field stays.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
         MessageBoxes::warning(parent, text("FileNotReadable").arg(source), file.errorString());
         fileField.setFocus();
         return;
@@ -369,7 +371,7 @@ VaultExchange::Counts VaultExchange::importFullVault(const QByteArray& bytes, Mo
     const auto skipped = [&] { writeLine(log, LoggerLevel::Warning, ImportVaultContext + text("ExchangeTextSkipped")); };
 
     for (const ExchangeText::Block& block : read.blocks) {
-        if (block.skippedBefore || block.linesLeftOut)
+        if (block.skippedBefore)
             skipped();
         QString name = block.name;
         RackModel* rack = nullptr;

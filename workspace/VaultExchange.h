@@ -92,7 +92,7 @@ public:
 
     // Builds the racks of a full-vault text into model. A block whose name is
     // already used goes into the first rack of that name; a block whose name
-    // cannot be a rack name (empty, or holding a line feed) goes into a new rack
+    // cannot be a rack name (an empty header) goes into a new rack
     // named by racks.freeName(); each such case and each stretch of text passed
     // over writes one warning line. A line that is not an entry raises (the
     // racks and entries read before it stay). racksMade receives the number

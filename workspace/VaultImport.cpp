@@ -214,7 +214,8 @@ int VaultImport::inputsValid(bool create, std::unique_ptr<QFile>& vaultFile, std
         return Refused;
     }
     csvFile = std::make_unique<QFile>(csvName);
-    if (!csvFile->open(QIODevice::ReadOnly | QIODevice::Text | QIODevice::ExistingOnly)) {
+    // Read as bytes: the reader itself tells CR LF files from the writer's.
+    if (!csvFile->open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
         MessageBoxes::warning(this, text("FileNotReadable").arg(csvName), csvFile->errorString());
         _ui->_pCsvFileInput->setFocus();
         return Refused;

@@ -121,6 +121,9 @@ private slots:
     void badLineStopsFullImport();
     void exportReadsBackAsTheSameVault();
     void exportOfALargeVault();
+    void roundTripKeepsEveryByte_data();
+    void roundTripKeepsEveryByte();
+    void noEntryTextInTheLog();
 
     void rackImport_data();
     void rackImport();
@@ -318,33 +321,39 @@ void TestExchange::fullVaultReading_data()
     QTest::newRow("empty line inside a block")
         << QByteArray("\n\nrack:A\n\na\tu\tp\tc\n\nb\tu\tp\tc\n\n\nrack:B\n\nc\tu\tp\tc\n")
         << QStringList{"A|a", "B|c"} << 2 << 0 << QStringList{"ExchangeTextSkipped"} << 0;
-    // The further block's name runs to the end of the block, line feeds
-    // included: no rack can have it, so the block gets a rack of its own.
+    // "rack:" inside a block is entry text: only a line after the empty line
+    // that ends a block (or in front of the first one) is a header.
     QTest::newRow("rack: inside a comment")
-        << QByteArray("\n\nrack:A\n\na\tu\tp\tsee rack: Bank\nb\tu\tp\t\n")
-        << QStringList{"A|a|b", "Rack 1"} << 2 << 0 << QStringList{"ImportedRackRenamed"} << 0;
-    // Further on in the file, that block's body is the gap before the next
-    // header: the next rack is still read whole.
+        << QByteArray("\n\nrack:A\n\na\tu\tp\tsee rack: Bank\nb\tu\tp\t\n") << QStringList{"A|a|b"} << 2 << 0
+        << QStringList() << 0;
     QTest::newRow("rack: inside a comment, racks after it")
         << QByteArray("\n\nrack:A\n\na\tu\tp\tsee rack: Bank\nb\tu\tp\t\n\n\nrack:B\n\nc\tu\tp\tc\n")
-        << QStringList{"A|a|b", "Rack 1", "B|c"} << 3 << 0
-        << QStringList{"ExchangeTextSkipped", "ImportedRackRenamed"} << 0;
-    QTest::newRow("rack: inside the last comment")
-        << QByteArray("\n\nrack:A\n\na\tu\tp\tsee rack: Bank\n") << QStringList{"A|a", " Bank"} << 1 << 0
+        << QStringList{"A|a|b", "B|c"} << 3 << 0 << QStringList() << 0;
+    QTest::newRow("role starting with rack:")
+        << QByteArray("\n\nrack:A\n\nrack:x\tu\tp\tc\nrack:\tu\tp\t\n") << QStringList{"A|rack:x|rack:"} << 2 << 0
         << QStringList() << 0;
+    QTest::newRow("header without its empty line")
+        << QByteArray("rack:A\na\tu\tp\tc\n") << QStringList{"A|a"} << 1 << 0 << QStringList() << 0;
+    QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBFrack:A\n\na\tu\tp\tc\n") << QStringList{"A|a"} << 1
+                                     << 0 << QStringList() << 0;
+    // Only a file whose first line ends with CR LF has CRs in its line ends.
+    QTest::newRow("CR inside a CR LF file")
+        << QByteArray("\r\n\r\nrack:A\r\n\r\na\tu\tp\rq\tc\r\n") << QStringList{"A|a"} << 1 << 0 << QStringList()
+        << 0;
     QTest::newRow("bytes before the first header")
         << QByteArray("exported on Monday\n\n\nrack:A\n\na\tu\tp\tc\n") << QStringList{"A|a"} << 1 << 0
         << QStringList{"ExchangeTextSkipped"} << 0;
     QTest::newRow("header at the end") << QByteArray("\n\nrack:Z") << QStringList{"Z"} << 0 << 0 << QStringList() << 0;
-    QTest::newRow("space after the colon, trailing space trimmed")
-        << QByteArray("\n\nrack: A \n\na\tu\tp\n") << QStringList{" A|a"} << 1 << 0 << QStringList() << 0;
+    // The name is the rest of the header line as written, spaces included.
+    QTest::newRow("spaces around the name")
+        << QByteArray("\n\nrack: A \n\na\tu\tp\n") << QStringList{" A |a"} << 1 << 0 << QStringList() << 0;
     QTest::newRow("repeated role") << QByteArray("\n\nrack:A\n\na\tu\tp\tc\na\tv\tq\td\nb\tu\tp\tc\n")
                                    << QStringList{"A|a|b"} << 2 << 1 << QStringList() << 1;
     QTest::newRow("repeated rack name merged")
         << QByteArray("\n\nrack:A\n\na\tu\tp\tc\n\n\nrack:B\n\nb\tu\tp\tc\n\n\nrack:A\n\na\tv\tq\td\nc\tu\tp\tc\n")
         << QStringList{"A|a|c", "B|b"} << 3 << 1 << QStringList{"ImportedRackMerged"} << 1;
     QTest::newRow("empty rack names get new racks")
-        << QByteArray("\n\nrack:\n\na\tu\tp\tc\n\n\nrack:Rack 1\n\nb\tu\tp\tc\n\n\nrack:  \n\nc\tu\tp\tc\n")
+        << QByteArray("\n\nrack:\n\na\tu\tp\tc\n\n\nrack:Rack 1\n\nb\tu\tp\tc\n\n\nrack:\n\nc\tu\tp\tc\n")
         << QStringList{"Rack 1|a|b", "Rack 2|c"} << 3 << 0
         << QStringList{"ImportedRackRenamed", "ImportedRackMerged", "ImportedRackRenamed"} << 0;
     QTest::newRow("no header at all") << QByteArray("\n\n\n") << QStringList() << 0 << 0 << QStringList() << 0;
@@ -365,7 +374,7 @@ void TestExchange::fullVaultReading()
     const QString csv = _folder + QStringLiteral("/in.csv");
     writeFile(csv, bytes);
     QFile file(csv);
-    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray read = file.readAll();
 
     const auto model = makeModel(_tabs.get(), _vaultFile, {});
@@ -458,6 +467,73 @@ void TestExchange::exportOfALargeVault()
     QCOMPARE(readAll(target), expected);
 }
 
+// Whatever a field holds, an export read back by the full import gives the
+// same racks, in the same order, with the same bytes in every field.
+void TestExchange::roundTripKeepsEveryByte_data()
+{
+    QTest::addColumn<QString>("value");
+    const QStringList values{
+        "rack:", "rack:Bank", " rack:x", "see rack: Bank", "p\rq", "ends with CR\r", "\rstarts with CR", "\r",
+        "  spaces at both ends  ", " ", "\U0001F600 non-BMP \U0001D11E", "e\u0301 combining \u0651", "\u00A0nbsp\u00A0",
+        "\uFEFFmark", "rack:\r", "\r\r\r"};
+    for (const QString& value : values) {
+        QString label = value;
+        QTest::newRow(qPrintable(label.replace(QLatin1Char('\r'), QStringLiteral("<CR>")))) << value;
+    }
+}
+
+void TestExchange::roundTripKeepsEveryByte()
+{
+    QFETCH(QString, value);
+    // The value in each field in turn, and as the name of a rack between an
+    // empty rack and a rack whose name has spaces at its ends.
+    QStringList lines{value + QStringLiteral("\tu\tp\tc"), QStringLiteral("a\t%1\tp\tc").arg(value),
+                      QStringLiteral("b\tu\t%1\tc").arg(value), QStringLiteral("c\tu\tp\t%1").arg(value)};
+    const Racks racks{{"Empty", {}}, {value, lines}, {" spaced ", lines}, {"Last", {}}};
+    const auto model = makeModel(_tabs.get(), _vaultFile, racks);
+    QCOMPARE(model->rackCount(), 4);
+
+    const QString csv = _folder + QStringLiteral("/out.csv");
+    QString error;
+    QCOMPARE(VaultExchange::exportToFile(*model, csv, &error), VaultExchange::Written::Done);
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+
+    const auto copy = makeModel(_tabs.get(), _vaultFile + QStringLiteral(".copy"), {});
+    int made = 0;
+    const auto counts = VaultExchange::importFullVault(bytes, *copy, rackMaker(copy), _log->logger().get(), &made);
+    QCOMPARE(made, 4);
+    QCOMPARE(counts.added, 8);
+    QCOMPARE(counts.rejected, 0);
+    QCOMPARE(copy->rackNames(), model->rackNames());
+    for (qsizetype r = 0; r < model->racks()->size(); ++r) {
+        const QList<VaultEntry*> want = model->racks()->at(r)->entries();
+        const QList<VaultEntry*> got = copy->racks()->at(r)->entries();
+        QCOMPARE(got.size(), want.size());
+        for (qsizetype e = 0; e < want.size(); ++e)
+            QCOMPARE(got[e]->toString(), want[e]->toString());
+    }
+    QVERIFY(_log->messages(LoggerLevel::Warning).isEmpty());
+}
+
+// Entry text never reaches the log, whatever the comments hold.
+void TestExchange::noEntryTextInTheLog()
+{
+    const QString secret = QStringLiteral("Zq7-secret");
+    const QByteArray bytes = QStringLiteral("\n\nrack:A\n\na\tu\t%1pw\tsee rack:%1c\nb\tu\t%1pw\t\n"
+                                            "\n\nrack:B\n\nc\t%1u\t%1pw\track:\n\n\n\n%1 stray\n")
+                                 .arg(secret)
+                                 .toUtf8();
+    const auto model = makeModel(_tabs.get(), _vaultFile, {});
+    VaultExchange::importFullVault(bytes, *model, rackMaker(model), _log->logger().get(), nullptr);
+    QCOMPARE(describe(*model), (QStringList{"A|a|b", "B|c"}));
+    for (const LoggerLevel::LogLevel level : {LoggerLevel::Warning, LoggerLevel::Critical})
+        for (const QString& line : _log->messages(level))
+            QVERIFY2(!line.contains(secret), qPrintable(line));
+    QCOMPARE(_log->messages(LoggerLevel::Warning).size(), 1); // the stray text after the blocks
+}
+
 void TestExchange::rackImport_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -471,6 +547,8 @@ void TestExchange::rackImport_data()
         << QStringList{"old\tu\tp\t", "a\tu\tp\tc", "b\tu\tp\t", "c\t\t\tc"} << 3 << 2;
     QTest::newRow("CR LF") << QByteArray("a\tu\tp\tc\r\nb\tu\tp\tc\r\n")
                            << QStringList{"old\tu\tp\t", "a\tu\tp\tc", "b\tu\tp\tc"} << 2 << 0;
+    QTest::newRow("CR inside a field") << QByteArray("a\tu\tp\rq\tc\r\n")
+                                       << QStringList{"old\tu\tp\t", "a\tu\tp\rq\tc"} << 1 << 0;
     QTest::newRow("trailing tab, two trailing tabs")
         << QByteArray("a\tu\tp\t\nb\tu\t\t\n") << QStringList{"old\tu\tp\t", "a\tu\tp\t"} << 1 << 1;
     QTest::newRow("existing role, last line without LF")
