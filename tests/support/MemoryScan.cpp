@@ -116,33 +116,40 @@ QList<MemoryScan::Hit> MemoryScan::find() const
         const bool special = lineEnd && (memmem(p, size_t(lineEnd - p), "[vvar]", 6) || memmem(p, size_t(lineEnd - p), "[vsyscall]", 10));
         const size_t line = lineStart;
         lineStart = next;
-        if (!readable || special || start == quintptr(scratch))
+        if (!readable || special)
             continue;
-        // Chunks overlap by one canary so that none is missed across a boundary.
-        for (quintptr at = start; at < end;) {
-            const size_t wanted = std::min<size_t>(ChunkSize, end - at);
-            const ssize_t got = pread(mem, buffer, wanted, off_t(at));
-            if (got <= 0)
-                break;
-            for (int k = 0; k < _keys.size(); ++k) {
-                const Key& key = _keys[k];
-                const size_t whole = size_t(key.head.size() + key.maskedTail.size());
-                for (const char* q = buffer; size_t(buffer + got - q) >= whole; ++q) {
-                    q = static_cast<const char*>(
-                        memmem(q, size_t(buffer + got - q), key.head.constData(), size_t(key.head.size())));
-                    if (!q || size_t(buffer + got - q) < whole)
-                        break;
-                    const char* tail = q + key.head.size();
-                    qsizetype i = 0;
-                    while (i < key.maskedTail.size() && (tail[i] ^ Mask) == key.maskedTail[i])
-                        ++i;
-                    if (i == key.maskedTail.size() && scratch->hitCount < MaxHits)
-                        scratch->hits[scratch->hitCount++] = {k, at + quintptr(q - buffer), line};
+        // The scratch mapping may have merged with a neighbour: only its own range is left out.
+        const quintptr own = quintptr(scratch), ownEnd = own + sizeof(Scratch);
+        const quintptr ranges[2][2] = {{start, std::min(end, std::max(start, own))},
+                                       {std::max(start, std::min(end, ownEnd)), end}};
+        for (const auto& range : ranges) {
+            const quintptr from = range[0], to = range[1];
+            // Chunks overlap by one canary so that none is missed across a boundary.
+            for (quintptr at = from; at < to;) {
+                const size_t wanted = std::min<size_t>(ChunkSize, to - at);
+                const ssize_t got = pread(mem, buffer, wanted, off_t(at));
+                if (got <= 0)
+                    break;
+                for (int k = 0; k < _keys.size(); ++k) {
+                    const Key& key = _keys[k];
+                    const size_t whole = size_t(key.head.size() + key.maskedTail.size());
+                    for (const char* q = buffer; size_t(buffer + got - q) >= whole; ++q) {
+                        q = static_cast<const char*>(
+                            memmem(q, size_t(buffer + got - q), key.head.constData(), size_t(key.head.size())));
+                        if (!q || size_t(buffer + got - q) < whole)
+                            break;
+                        const char* tail = q + key.head.size();
+                        qsizetype i = 0;
+                        while (i < key.maskedTail.size() && (tail[i] ^ Mask) == key.maskedTail[i])
+                            ++i;
+                        if (i == key.maskedTail.size() && scratch->hitCount < MaxHits)
+                            scratch->hits[scratch->hitCount++] = {k, at + quintptr(q - buffer), line};
+                    }
                 }
+                if (size_t(got) < wanted || at + size_t(got) >= to)
+                    break;
+                at += size_t(got) - size_t(longest - 1);
             }
-            if (size_t(got) < wanted || at + size_t(got) >= end)
-                break;
-            at += size_t(got) - size_t(longest - 1);
         }
     }
     if (mem >= 0)
