@@ -48,7 +48,8 @@ constexpr int Fields = 4;
 
 void TestMemoryScan::initTestCase()
 {
-    QVERIFY2(FreeWiping::mode() == FreeWiping::Mode::Hook, "the test needs the wiping of freed blocks");
+    if (FreeWiping::mode() == FreeWiping::Mode::Off)
+        QSKIP("freed blocks are not wiped in this build (no glibc)");
     Startup::setupLanguage(QStringLiteral("en_US"));
 }
 
