@@ -12,6 +12,7 @@ namespace {
 constexpr size_t ChunkSize = size_t(1) << 20;
 constexpr size_t MapsSize = size_t(4) << 20;
 constexpr size_t MaxHits = 4096;
+constexpr quintptr MaxRegion = quintptr(4) << 30;
 
 // What the scan keeps while it reads lives in mappings of its own, outside the
 // heap: an allocation during the scan could reuse (and so hide) a freed block.
@@ -116,7 +117,9 @@ QList<MemoryScan::Hit> MemoryScan::find() const
         const bool special = lineEnd && (memmem(p, size_t(lineEnd - p), "[vvar]", 6) || memmem(p, size_t(lineEnd - p), "[vsyscall]", 10));
         const size_t line = lineStart;
         lineStart = next;
-        if (!readable || special)
+        // Beyond a few GiB a mapping is a reservation (a sanitizer's shadow memory),
+        // not data: reading terabytes of untouched pages would never end.
+        if (!readable || special || end - start > MaxRegion)
             continue;
         // The scratch mapping may have merged with a neighbour: only its own range is left out.
         const quintptr own = quintptr(scratch), ownEnd = own + sizeof(Scratch);
