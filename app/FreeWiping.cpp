@@ -26,17 +26,25 @@
 
 #include <cstddef> // defines __GLIBC__ where it applies, tested below
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// __has_feature is clang's; GCC must not even parse a use of it.
+#if defined(__SANITIZE_ADDRESS__)
+#define KOVRIN_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KOVRIN_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(KOVRIN_ADDRESS_SANITIZER) || defined(__SANITIZE_THREAD__)
 #define KOVRIN_SANITIZER_ALLOCATOR 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#if __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
 #define KOVRIN_SANITIZER_ALLOCATOR 1
 #endif
 #endif
 
 #if defined(KOVRIN_SANITIZER_ALLOCATOR)
 
-#if defined(__SANITIZE_ADDRESS__) || (defined(__has_feature) && __has_feature(address_sanitizer))
+#if defined(KOVRIN_ADDRESS_SANITIZER)
 // The sanitizer reads these defaults before main; ASAN_OPTIONS still overrides them.
 extern "C" __attribute__((visibility("default"), used)) const char* __asan_default_options()
 {
@@ -46,7 +54,7 @@ extern "C" __attribute__((visibility("default"), used)) const char* __asan_defau
 
 FreeWiping::Mode FreeWiping::mode()
 {
-#if defined(__SANITIZE_ADDRESS__) || (defined(__has_feature) && __has_feature(address_sanitizer))
+#if defined(KOVRIN_ADDRESS_SANITIZER)
     return Mode::Sanitizer;
 #else
     return Mode::Off;
