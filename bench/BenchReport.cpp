@@ -1,7 +1,9 @@
 #include "BenchReport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 qsizetype BenchReport::splitIntoStrings(const QByteArray& text, QList<QString>& fields)
 {
@@ -37,4 +39,25 @@ void BenchReport::ratio(int width, const char* what, BenchClock::Timing timing, 
                 timing.fastest, base.fastest, ratio,
                 target <= 0 ? "" : (ratio <= target ? "(within target)" : "(OVER TARGET)"), timing.median,
                 base.median);
+}
+
+void BenchReport::onOff(int width, const char* what, int repeats, const std::function<void(bool)>& setOn,
+                        const std::function<void()>& prepare, const std::function<void()>& run, double target)
+{
+    std::vector<double> times[2]; // off, on
+    for (int i = 0; i < repeats; ++i)
+        for (const bool on : {true, false}) {
+            if (prepare)
+                prepare();
+            setOn(on);
+            const double start = BenchClock::threadMs();
+            run();
+            times[on].push_back(BenchClock::threadMs() - start);
+        }
+    setOn(true);
+    const auto timing = [](std::vector<double>& t) {
+        std::sort(t.begin(), t.end());
+        return BenchClock::Timing{t.front(), t[t.size() / 2]};
+    };
+    ratio(width, what, timing(times[1]), timing(times[0]), target);
 }

@@ -7,6 +7,7 @@
 #include "BenchReport.h"
 #include "LargeVault.h"
 #include "Crypt.h"
+#include "FreeWiping.h"
 #include "Model.h"
 #include "RackModel.h"
 #include "VaultEntry.h"
@@ -151,6 +152,14 @@ int main(int argc, char** argv)
     report("Model::saveVault", save, saveBase, 3.0);
     report("Model::saveVault (vs. durable write)", save, durableBase, 0);
     report("Model::toPlainText", toPlain, saveBase, 0);
+
+    // Wiping every freed block: the same calls with it and without, in turns.
+    std::printf("\nwiping of freed memory, on against off%s:\n",
+                FreeWiping::mode() == FreeWiping::Mode::Hook ? "" : " (not built in: figures meaningless)");
+    const auto setWiping = [](bool on) { FreeWiping::setEnabled(on); };
+    BenchReport::onOff(34, "Model::loadVault", 7, setWiping, {},
+                       [&] { Model::loadVault(fileName, *key, &tabs, nullptr); }, 1.15);
+    BenchReport::onOff(34, "Model::saveVault", 7, setWiping, {}, [&] { model->saveVault(true); }, 1.15);
 
     // Memory: peak above the level before the call, against the plaintext size.
     model.reset();

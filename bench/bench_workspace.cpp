@@ -7,6 +7,8 @@
 #include "Base.h"
 #include "BenchClock.h"
 #include "BenchHome.h"
+#include "BenchReport.h"
+#include "FreeWiping.h"
 #include "LargeVault.h"
 #include "MainWindow.h"
 #include "Model.h"
@@ -198,6 +200,28 @@ int main(int argc, char** argv)
                 open.fastest, ratio, ratio <= 3.0 ? "(within 3x)" : "(OVER 3x)", open.median);
     std::printf("%-46s %9.2f ms  (tabs built, before the first paint)\n\n", "  of which openVault returning",
                 fastest(tabsOnly));
+
+    // Wiping every freed block: the same opening (closing the previous one
+    // outside the timing) with it and without, in turns.
+    std::printf("wiping of freed memory, on against off%s:\n",
+                FreeWiping::mode() == FreeWiping::Mode::Hook ? "" : " (not built in: figures meaningless)");
+    BenchReport::onOff(
+        46, "Base::openVault, first rack painted", Repeats, [](bool on) { FreeWiping::setEnabled(on); },
+        [&] {
+            base->closeVault();
+            QCoreApplication::processEvents();
+        },
+        [&] {
+            base->openVault(fileName, Password);
+            Rack* first = base->rackAt(2);
+            PaintSpy spy;
+            first->tableView()->viewport()->installEventFilter(&spy);
+            while (spy.paints == 0)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            first->tableView()->viewport()->removeEventFilter(&spy);
+        },
+        1.15);
+    std::printf("\n");
 
     // Start-up, alternating the two programs so that both meet the same caches.
     std::vector<double> program;

@@ -2,7 +2,9 @@
 
 #include "Exception.h"
 #include "ModuleTexts.h"
+#include "WipeOnExit.h"
 
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
@@ -43,14 +45,19 @@ VaultEntry::VaultEntry(const QString& name, const QString& user, const QString& 
         raise(ConstructorContext, ModuleTexts::text(QStringLiteral("EmptyEntryName")));
     for (const QString* field : {&name, &user, &password, &comment})
         checkField(ConstructorContext, *field);
-    _text = name + QLatin1Char('\t') + user + QLatin1Char('\t') + password + QLatin1Char('\t') + comment;
+    // Built in one buffer of its final size: no intermediate copy is freed holding the fields.
+    QString text;
+    text.reserve(name.size() + user.size() + password.size() + comment.size() + 3);
+    text.append(name).append(QLatin1Char('\t')).append(user).append(QLatin1Char('\t'));
+    text.append(password).append(QLatin1Char('\t')).append(comment);
+    _text = std::move(text);
     _starts[1] = name.size() + 1;
     _starts[2] = _starts[1] + user.size() + 1;
     _starts[3] = _starts[2] + password.size() + 1;
 }
 
 // text holds exactly two or three tabs (checked by the caller); a missing
-// comment becomes an empty one.
+// comment becomes an empty one, in room the caller left for its tab.
 VaultEntry::VaultEntry(QString text, bool threeFields) : _text(std::move(text))
 {
     if (threeFields)
@@ -70,11 +77,33 @@ QStringView VaultEntry::fieldView(int index) const
     return QStringView(_text).sliced(_starts[index], end - _starts[index]);
 }
 
+VaultEntry::~VaultEntry()
+{
+    WipeOnExit::wipe(_text);
+}
+
+VaultEntry& VaultEntry::operator=(const VaultEntry& other)
+{
+    if (this != &other) {
+        WipeOnExit::wipe(_text);
+        _text = other._text;
+        std::copy(std::begin(other._starts), std::end(other._starts), std::begin(_starts));
+    }
+    return *this;
+}
+
+// The new text is written to a buffer of its own and the old one overwritten,
+// rather than replaced in place: a replace may leave old characters beyond the
+// new end or move the text and free the old buffer unwiped.
 void VaultEntry::setField(int index, const QString& value)
 {
     const qsizetype end = index < 3 ? _starts[index + 1] - 1 : _text.size();
     const qsizetype shift = value.size() - (end - _starts[index]);
-    _text.replace(_starts[index], end - _starts[index], value);
+    QString text;
+    text.reserve(_text.size() + shift);
+    text.append(QStringView(_text).first(_starts[index])).append(value).append(QStringView(_text).sliced(end));
+    WipeOnExit::wipe(_text);
+    _text = std::move(text);
     for (int i = index + 1; i < 4; ++i)
         _starts[i] += shift;
 }
@@ -161,5 +190,9 @@ std::unique_ptr<VaultEntry> VaultEntry::fromBytes(QByteArrayView line)
         raise(FromBytesContext, ModuleTexts::text(QStringLiteral("EmptyEntryName")));
     if (std::memchr(begin, '\n', size_t(line.size())))
         raise(FromBytesContext, ModuleTexts::text(QStringLiteral("ForbiddenFieldCharacter")));
-    return std::unique_ptr<VaultEntry>(new VaultEntry(QString::fromUtf8(line), tabs == 2));
+    // Decoded with room for the missing comment's tab, so the text is never regrown.
+    QString text(line.size() + 1, Qt::Uninitialized);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    text.truncate(decoder.appendToBuffer(text.data(), line) - text.constData());
+    return std::unique_ptr<VaultEntry>(new VaultEntry(std::move(text), tabs == 2));
 }

@@ -23,8 +23,10 @@ public:
     // the vault file could not hold it.
     VaultEntry(const QString& name, const QString& user, const QString& password, const QString& comment,
                QObject* parent = nullptr);
+    // Copies share the text; the last owner to let it go overwrites it.
     VaultEntry(const VaultEntry&) = default;
-    VaultEntry& operator=(const VaultEntry&) = default;
+    VaultEntry& operator=(const VaultEntry& other);
+    ~VaultEntry();
 
     QString name() const { return field(0); }
     QString user() const { return field(1); }

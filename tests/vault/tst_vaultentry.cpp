@@ -1,7 +1,9 @@
 #include "Exception.h"
+#include "MemoryScan.h"
 #include "ModuleTexts.h"
 #include "TestMain.h"
 #include "VaultEntry.h"
+#include "WipeOnExit.h"
 
 #include <QTest>
 
@@ -22,6 +24,8 @@ private slots:
     void constructorRefuses_data();
     void constructorRefuses();
     void toStringJoinsWithTabs();
+    void lostFieldsAreWiped_data();
+    void lostFieldsAreWiped();
 };
 
 void TestVaultEntry::encode_data()
@@ -202,6 +206,80 @@ void TestVaultEntry::toStringJoinsWithTabs()
     const VaultEntry entry(QStringLiteral("r"), QStringLiteral("u"), QString(), QStringLiteral("c"));
     QCOMPARE(entry.toString(), QStringLiteral("r\tu\t\tc"));
     QCOMPARE(VaultEntry().toString(), QStringLiteral("\t\t\t"));
+}
+
+// A field the entry lets go of (destroyed, replaced, assigned over) is
+// overwritten before its buffer is freed: afterwards the process's memory holds
+// the canary nowhere. While the entry still holds it, the scan finds it once.
+void TestVaultEntry::lostFieldsAreWiped_data()
+{
+    QTest::addColumn<int>("field");  // 0 to 3: name, user, password, comment
+    QTest::addColumn<QString>("how"); // destroyed, replaced, shortened, neighbour, assigned, copy, decoded
+    for (const int field : {0, 1, 2, 3})
+        for (const char* how : {"destroyed", "replaced", "shortened", "neighbour", "assigned", "copy", "decoded"})
+            QTest::addRow("field %d %s", field, how) << field << QString::fromLatin1(how);
+}
+
+void TestVaultEntry::lostFieldsAreWiped()
+{
+    QFETCH(int, field);
+    QFETCH(QString, how);
+    QString secret = MemoryScan::canary(QStringLiteral("f"));
+    MemoryScan scan;
+    scan.add(secret);
+    QString fields[4] = {QStringLiteral("role"), QStringLiteral("account"), QStringLiteral("pass"), QString()};
+    fields[field] = secret;
+    auto entry = std::make_unique<VaultEntry>();
+    if (how == u"decoded") {
+        // Three fields when the comment holds it, so that the decoder adds the missing tab.
+        // ASCII, written in place into room reserved beforehand: no other copy is made.
+        QByteArray line;
+        line.reserve(256);
+        for (int i = 0; i < (field == 3 ? 4 : 3); ++i) {
+            if (i)
+                line.append('\t');
+            for (const QChar c : std::as_const(fields[i]))
+                line.append(char(c.unicode()));
+        }
+        entry = VaultEntry::fromBytes(line);
+        WipeOnExit::wipe(line);
+    } else {
+        *entry = VaultEntry(fields[0], fields[1], fields[2], fields[3]);
+    }
+    fields[field] = QString();
+    WipeOnExit::wipe(secret);
+    QCOMPARE(scan.find().size(), 1); // the entry's own copy, UTF-16
+
+    auto setField = [&](int index, const QString& value) {
+        switch (index) {
+        case 0: entry->setName(value); break;
+        case 1: entry->setUser(value); break;
+        case 2: entry->setPassword(value); break;
+        default: entry->setComment(value); break;
+        }
+    };
+    std::unique_ptr<VaultEntry> copy;
+    if (how == u"destroyed" || how == u"decoded") {
+        entry.reset();
+    } else if (how == u"replaced") {
+        setField(field, QStringLiteral("a much longer value than the canary was"));
+    } else if (how == u"shortened") {
+        setField(field, QStringLiteral("x"));
+    } else if (how == u"neighbour") {
+        // Another field changes length: the text is rebuilt, the canary moves.
+        setField((field + 1) % 4, QStringLiteral("changed"));
+        QCOMPARE(scan.find().size(), 1);
+        entry.reset();
+    } else if (how == u"assigned") {
+        *entry = VaultEntry(QStringLiteral("other"), QString(), QString(), QString());
+    } else {
+        copy = std::make_unique<VaultEntry>(*entry);
+        entry.reset();
+        QCOMPARE(scan.find().size(), 1); // shared with the copy, still in use
+        copy.reset();
+    }
+    const QList<MemoryScan::Hit> hits = scan.find();
+    QVERIFY2(hits.isEmpty(), qPrintable(MemoryScan::describe(hits)));
 }
 
 KOVRIN_TEST_MAIN(TestVaultEntry)
