@@ -192,7 +192,9 @@ std::unique_ptr<VaultEntry> VaultEntry::fromBytes(QByteArrayView line)
         raise(FromBytesContext, ModuleTexts::text(QStringLiteral("ForbiddenFieldCharacter")));
     // Decoded with room for the missing comment's tab, so the text is never regrown.
     QString text(line.size() + 1, Qt::Uninitialized);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A leading byte order mark is part of the role, as the writer wrote it:
+    // dropping it would change the role, or leave none at all.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     text.truncate(decoder.appendToBuffer(text.data(), line) - text.constData());
     return std::unique_ptr<VaultEntry>(new VaultEntry(std::move(text), tabs == 2));
 }

@@ -2,6 +2,8 @@
 
 #include "VaultEntry.h"
 
+#include <QStringDecoder>
+
 
 namespace {
 constexpr QByteArrayView EmptyLine("\n\n");
@@ -83,7 +85,9 @@ ExchangeText::Read ExchangeText::read(const QByteArray& bytes)
                 ++start;
             if (line.sliced(start).startsWith(HeaderMark)) {
                 Block block;
-                block.name = QString::fromUtf8(line.sliced(start + HeaderMark.size()));
+                // Decoded as written: a byte order mark in front of the name stays.
+                block.name = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)
+                                 .decode(line.sliced(start + HeaderMark.size()));
                 block.skippedBefore = skipped;
                 skipped = false;
                 result.blocks.append(std::move(block));

@@ -68,6 +68,10 @@ void TestVaultEntry::decode_data()
     QTest::newRow("carriage return kept") << QByteArray("a\tb\tc\td\r") << QStringList{"a", "b", "c", "d\r"};
     QTest::newRow("utf-8") << QByteArray("r\xC3\xB4le\tu\tp\t\xE2\x82\xAC")
                            << QStringList{QStringLiteral("rôle"), "u", "p", QStringLiteral("€")};
+    QTest::newRow("byte order mark at the start") << QByteArray("\xEF\xBB\xBF" "a\tb\tc")
+                                                  << QStringList{QStringLiteral("\uFEFFa"), "b", "c", ""};
+    QTest::newRow("byte order mark as the role") << QByteArray("\xEF\xBB\xBF\tb\tc")
+                                                 << QStringList{QStringLiteral("\uFEFF"), "b", "c", ""};
     QTest::newRow("invalid utf-8 before a tab") << QByteArray("a\xC3\tb\tc")
                                                 << QStringList{QStringLiteral("a\uFFFD"), "b", "c", ""};
 }
