@@ -145,7 +145,8 @@ void TestModel::messagesInBothLanguages_data()
     for (const char* key : {"EmptyEntryName", "IllegalEntryBuffer", "UndefinedParameter", "StringTooLong",
                             "RackNameAlreadyExists", "UndefinedRole", "PleaseSetRole", "Entry", "Account", "Password",
                             "Comment", "CipheredVaultTooBig", "ToTrashFailure", "PasswordRule",
-                            "ForbiddenFieldCharacter", "RackNameLineFeed", "VaultReadBackFailure"})
+                            "ForbiddenFieldCharacter", "RackNameLineFeed", "VaultReadBackFailure",
+                            "VaultTooBigToSave", "VaultChangedOnDisk"})
         QTest::newRow(key) << QStringLiteral("kovrin") << QString::fromLatin1(key);
     for (const char* key : {"FileNotReadable", "FileNotOpened", "FileNotWritable"})
         QTest::newRow(key) << QStringLiteral("zemb") << QString::fromLatin1(key);
