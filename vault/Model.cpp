@@ -89,6 +89,21 @@ public:
     bool openUnbuffered() { return open(QIODevice::ReadWrite | QIODevice::Unbuffered); }
 };
 
+// The file a save replaces: symbolic links are followed to the file they name,
+// so that a link stays a link and its target gets the new content.
+QString savedTarget(const QString& fileName)
+{
+    QString path = QFileInfo(fileName).absoluteFilePath();
+    // As many hops as the system itself follows; a loop then fails on writing.
+    for (int hops = 0; hops < 40; ++hops) {
+        const QFileInfo info(path);
+        if (!info.isSymLink())
+            break;
+        path = info.symLinkTarget();
+    }
+    return path;
+}
+
 // Makes the renames themselves durable; a failure here loses nothing already
 // written, so it is not reported.
 void syncFolder(const QString& path)
@@ -323,22 +338,31 @@ void Model::saveVault(bool silent, DiskChange onChange)
         emit vaultStatusUpdated(false);
 }
 
-// The new file is written and checked beside the vault first; only then do the
-// files rotate (older backup to the trash, vault to "fileName~", new file to the
-// vault's name), and a failed rotation step is undone.
+// The new file is written and checked beside the vault first. Then the files
+// rotate so that the vault's name holds a complete vault at every instant: the
+// older backup goes to the trash, the current vault gets its backup name as a
+// second name (a copy where the file system has no hard links), and one rename
+// puts the new file in its place. A failed step is undone.
 void Model::writeVault(const QByteArray& plain, QByteArray& cipher)
 {
-    const QString backup = _fileName + QLatin1Char('~');
-    const QFileInfo target(_fileName);
+    const QString target = savedTarget(_fileName);
+    const QString backup = target + QLatin1Char('~');
     const auto notWritable = [this](const QString& reason) {
         return Exception(SaveContext + text("FileNotWritable").arg(_fileName) + QStringLiteral(" - ") + reason);
     };
 
-    NewFile temp(target.absoluteFilePath() + QStringLiteral(".XXXXXX"));
+    // Created private to the user (0600) before its first byte.
+    NewFile temp(target + QStringLiteral(".XXXXXX"));
     if (!temp.openUnbuffered())
         throw notWritable(temp.errorString());
-    if (QFileInfo::exists(_fileName))
-        temp.setPermissions(QFile::permissions(_fileName));
+    const bool vaultExists = QFileInfo::exists(target);
+    bool tightened = false;
+    if (vaultExists) {
+        const QFile::Permissions mode = QFile::permissions(target);
+        tightened = mode & (QFile::ReadGroup | QFile::ReadOther);
+        if (!tightened)
+            temp.setPermissions(mode);
+    }
     // A short write sets no device error; the next attempt fails with the reason.
     for (qint64 done = 0; done < cipher.size();) {
         const qint64 written = temp.write(cipher.constData() + done, cipher.size() - done);
@@ -376,23 +400,32 @@ void Model::writeVault(const QByteArray& plain, QByteArray& cipher)
     const bool hadBackup = QFileInfo::exists(backup);
     if (hadBackup && !_files->moveToTrash(backup, &trashed))
         throw Exception(SaveContext + text("ToTrashFailure").arg(backup));
-    const auto undo = [&](bool vaultMoved) {
-        if (vaultMoved && !_files->rename(backup, _fileName, nullptr) && _logger)
-            _logger->critical(SaveContext + text("FileNotWritable").arg(_fileName));
+    const auto undo = [&](bool backupMade) {
+        // The vault itself never left its name: only its second name goes.
+        if (backupMade)
+            QFile::remove(backup);
         if (hadBackup && !_files->restoreFromTrash(trashed, backup) && _logger)
             _logger->critical(SaveContext + text("FileNotWritable").arg(backup));
     };
-    const bool vaultExists = QFileInfo::exists(_fileName);
-    if (vaultExists && !_files->rename(_fileName, backup, &error)) {
-        undo(false);
-        throw notWritable(error);
+    if (vaultExists && !_files->link(target, backup, &error)) {
+        QFile::remove(backup); // what a failed copy may have left
+        if (!_files->copy(target, backup, &error)) {
+            undo(true);
+            throw notWritable(error);
+        }
     }
-    if (!_files->rename(temp.fileName(), _fileName, &error)) {
+    if (tightened) {
+        // The backup shares the old file's mode, the new file is already 0600.
+        QFile::setPermissions(backup, QFile::ReadOwner | QFile::WriteOwner);
+        if (_logger)
+            _logger->warning(SaveContext + text("VaultModeTightened").arg(_fileName));
+    }
+    if (!_files->rename(temp.fileName(), target, &error)) {
         undo(vaultExists);
         throw notWritable(error);
     }
     temp.setAutoRemove(false);
-    syncFolder(target.absolutePath());
+    syncFolder(QFileInfo(target).absolutePath());
 }
 
 std::unique_ptr<AesPair> Model::keyFromPassword(const QString& password)

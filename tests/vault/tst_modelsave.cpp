@@ -15,6 +15,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <functional>
+
 
 namespace {
 using FixtureFiles::readAll;
@@ -49,29 +51,49 @@ QStringList trashContent()
     return names;
 }
 
-// Real file moves, except that one chosen step fails.
+// Real file moves, except that the chosen steps fail; each step can be watched
+// just before and just after it runs, as a crash there would leave the files.
 class FailingFileSystem : public VaultFileSystem
 {
 public:
-    int failingRename = -1; // 0: vault to backup, 1: new file to vault
-    bool failingTrash = false;
+    QStringList failing; // "trash", "link", "copy", "rename"
+    std::function<void(const QString& moment)> watch;
+    QStringList steps;
 
     bool moveToTrash(const QString& path, QString* trashedPath) override
     {
-        return !failingTrash && VaultFileSystem::moveToTrash(path, trashedPath);
+        return step(QStringLiteral("trash"), nullptr, [&] { return VaultFileSystem::moveToTrash(path, trashedPath); });
     }
     bool rename(const QString& from, const QString& to, QString* error) override
     {
-        if (_renames++ == failingRename) {
-            if (error)
-                *error = QStringLiteral("injected failure");
-            return false;
-        }
-        return VaultFileSystem::rename(from, to, error);
+        return step(QStringLiteral("rename"), error, [&] { return VaultFileSystem::rename(from, to, error); });
+    }
+    bool link(const QString& from, const QString& to, QString* error) override
+    {
+        return step(QStringLiteral("link"), error, [&] { return VaultFileSystem::link(from, to, error); });
+    }
+    bool copy(const QString& from, const QString& to, QString* error) override
+    {
+        return step(QStringLiteral("copy"), error, [&] { return VaultFileSystem::copy(from, to, error); });
     }
 
 private:
-    int _renames = 0;
+    bool step(const QString& name, QString* error, const std::function<bool()>& run)
+    {
+        steps.append(name);
+        if (watch)
+            watch(name + QStringLiteral(" before"));
+        bool done = false;
+        if (failing.contains(name)) {
+            if (error)
+                *error = QStringLiteral("injected failure");
+        } else {
+            done = run();
+        }
+        if (watch)
+            watch(name + QStringLiteral(" after"));
+        return done;
+    }
 };
 } // namespace
 
@@ -86,6 +108,10 @@ private slots:
     void faultLeavesFilesAsTheyWere_data();
     void faultLeavesFilesAsTheyWere();
     void newVaultInReadOnlyFolderIsNotCreated();
+    void vaultNameAlwaysOpens_data();
+    void vaultNameAlwaysOpens();
+    void saveThroughLink_data();
+    void saveThroughLink();
 
     void savedSizeIsTheFileSize_data();
     void savedSizeIsTheFileSize();
@@ -162,7 +188,7 @@ void TestModelSave::faultLeavesFilesAsTheyWere_data()
     QTest::newRow("trash unusable") << "trash unusable"
                                     << "void Model::saveVault() -> File [%1~] failed to be moved to the trash";
     QTest::newRow("trash refuses") << "trash refuses" << "void Model::saveVault() -> File [%1~] failed to be moved to the trash";
-    QTest::newRow("vault rename fails") << "vault rename fails" << notWritable + "injected failure";
+    QTest::newRow("backup link and copy fail") << "backup link and copy fail" << notWritable + "injected failure";
     QTest::newRow("new file rename fails") << "new file rename fails" << notWritable + "injected failure";
 }
 
@@ -190,11 +216,11 @@ void TestModelSave::faultLeavesFilesAsTheyWere()
         QFile blocker(trash());
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     } else if (fault == QLatin1String("trash refuses")) {
-        files->failingTrash = true;
-    } else if (fault == QLatin1String("vault rename fails")) {
-        files->failingRename = 0;
+        files->failing = QStringList{"trash"};
+    } else if (fault == QLatin1String("backup link and copy fail")) {
+        files->failing = QStringList{"link", "copy"};
     } else {
-        files->failingRename = 1;
+        files->failing = QStringList{"rename"};
     }
 
     try {
@@ -239,6 +265,133 @@ void TestModelSave::newVaultInReadOnlyFolderIsNotCreated()
     QVERIFY(model.isModified());
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestModelSave::vaultNameAlwaysOpens_data()
+{
+    QTest::addColumn<QStringList>("failing");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("saved");
+    const QStringList all{"trash", "link", "rename"};
+    QTest::newRow("no fault") << QStringList() << all << true;
+    QTest::newRow("trash fails") << QStringList{"trash"} << QStringList{"trash"} << false;
+    QTest::newRow("link fails, the copy serves") << QStringList{"link"} << QStringList{"trash", "link", "copy", "rename"}
+                                                 << true;
+    QTest::newRow("link and copy fail") << QStringList{"link", "copy"} << QStringList{"trash", "link", "copy"} << false;
+    QTest::newRow("rename fails") << QStringList{"rename"} << all << false;
+}
+
+// Stopped before or after any step (a crash there), the vault's name opens to
+// the previous or the new content; a failed step is undone.
+void TestModelSave::vaultNameAlwaysOpens()
+{
+    QFETCH(QStringList, failing);
+    QFETCH(QStringList, steps);
+    QFETCH(bool, saved);
+    const Files before = files();
+    const auto key = Model::keyFromPassword(Password);
+    auto files = std::make_shared<FailingFileSystem>();
+    files->failing = failing;
+    QStringList seen; // entries under the vault's name at each moment
+    files->watch = [&](const QString& moment) {
+        try {
+            const auto model = Model::loadVault(_fileName, *key, _tabs.get(), nullptr);
+            seen.append(moment + QStringLiteral(": %1").arg(model->rackModel(QStringLiteral("Rack"))->entryCount()));
+        } catch (const Exception& e) {
+            seen.append(moment + QStringLiteral(": ") + e.detail());
+        }
+    };
+    _model->setFileSystem(files);
+    addEntries(1);
+    _model->setModified();
+    try {
+        _model->saveVault();
+        QVERIFY(saved);
+    } catch (const Exception& e) {
+        QVERIFY2(!saved, qPrintable(e.detail()));
+    }
+    QCOMPARE(files->steps, steps);
+    QStringList expected;
+    for (const QString& step : steps) {
+        const bool renamed = step == QLatin1String("rename") && !failing.contains(step);
+        expected << step + QStringLiteral(" before: 3") << step + (renamed ? QStringLiteral(" after: 4") : QStringLiteral(" after: 3"));
+    }
+    QCOMPARE(seen, expected);
+
+    const Files after = this->files();
+    QCOMPARE(_model->isModified(), !saved);
+    if (!saved) {
+        QCOMPARE(after.vault, before.vault);
+        QCOMPARE(after.backup, before.backup);
+        QCOMPARE(after.folder, before.folder);
+        QCOMPARE(after.trash, before.trash);
+        return;
+    }
+    // The usual rotation: the previous vault is the backup, the older backup is in the trash.
+    QCOMPARE(after.backup, before.vault);
+    QCOMPARE(after.folder, before.folder);
+    QCOMPARE(after.trash, QStringList({"files/vault.kovrin~", "info/vault.kovrin~.trashinfo"}));
+    QCOMPARE(readAll(trash() + QStringLiteral("/files/vault.kovrin~")), before.backup);
+    QCOMPARE(Model::loadVault(_fileName + QLatin1Char('~'), *key, _tabs.get(), nullptr)->rackModel(QStringLiteral("Rack"))->entryCount(), 3);
+}
+
+void TestModelSave::saveThroughLink_data()
+{
+    QTest::addColumn<QString>("link"); // how the vault's name reaches the real file
+    QTest::newRow("absolute link") << "absolute";
+    QTest::newRow("relative link") << "relative";
+    QTest::newRow("link to a link") << "chain";
+    QTest::newRow("link to a file not yet there") << "dangling";
+}
+
+// The link stays a link; the file it names gets the new content, with its
+// backup and temporary file beside it, not beside the link.
+void TestModelSave::saveThroughLink()
+{
+    QFETCH(QString, link);
+    const QString linkFolder = TestEnvironment::freshDir(QStringLiteral("links"));
+    const QString realFolder = TestEnvironment::freshDir(QStringLiteral("real"));
+    const QString real = realFolder + QStringLiteral("/real.kovrin");
+    const QString name = linkFolder + QStringLiteral("/vault.kovrin");
+    if (link != QLatin1String("dangling"))
+        QVERIFY(QFile::copy(_fileName, real));
+    if (link == QLatin1String("absolute") || link == QLatin1String("dangling")) {
+        QVERIFY(QFile::link(real, name));
+    } else if (link == QLatin1String("relative")) {
+        QVERIFY(QFile::link(QStringLiteral("../real/real.kovrin"), name));
+    } else {
+        QVERIFY(QFile::link(real, linkFolder + QStringLiteral("/middle.kovrin")));
+        QVERIFY(QFile::link(QStringLiteral("middle.kovrin"), name));
+    }
+    const QStringList links = QDir(linkFolder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    const QString target = QFileInfo(name).symLinkTarget();
+    const auto key = Model::keyFromPassword(Password);
+    const QByteArray first = readAll(_fileName);
+
+    std::shared_ptr<Model> model;
+    if (link == QLatin1String("dangling")) {
+        model = std::make_shared<Model>(nullptr, name, Model::keyFromPassword(Password), _tabs.get());
+        QVERIFY(model->addRackModel(new RackModel(model, QStringLiteral("Rack"))));
+    } else {
+        model = Model::loadVault(name, *key, _tabs.get(), nullptr);
+    }
+    QVERIFY(!model->isChangedOnDisk());
+    for (int save = 1; save <= 2; ++save) {
+        const QByteArray previous = readAll(real);
+        model->rackModel(QStringLiteral("Rack"))->appendEntry(new VaultEntry(QStringLiteral("new %1").arg(save), QString(), QString(), QString()));
+        model->saveVault();
+        QVERIFY(QFileInfo(name).isSymLink());
+        QCOMPARE(QFileInfo(name).symLinkTarget(), target);
+        QCOMPARE(QDir(linkFolder).entryList(QDir::Files | QDir::Hidden | QDir::System), links);
+        QVERIFY(!model->isChangedOnDisk());
+        QCOMPARE(Model::loadVault(real, *key, _tabs.get(), nullptr)->rackModel(QStringLiteral("Rack"))->entryCount(),
+                 model->rackModel(QStringLiteral("Rack"))->entryCount());
+        if (!previous.isEmpty())
+            QCOMPARE(readAll(real + QLatin1Char('~')), previous);
+        QCOMPARE(QDir(realFolder).entryList(QDir::Files | QDir::Hidden).size(), previous.isEmpty() ? 1 : 2);
+    }
+    if (link != QLatin1String("dangling"))
+        QCOMPARE(readAll(trash() + QStringLiteral("/files/real.kovrin~")), first);
 }
 
 TestModelSave::Files TestModelSave::files() const
