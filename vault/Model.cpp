@@ -16,6 +16,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryFile>
 
 #include <array>
@@ -102,6 +103,41 @@ QString savedTarget(const QString& fileName)
         path = info.symLinkTarget();
     }
     return path;
+}
+
+// Whether value was not in set yet; it is afterwards.
+bool insertNew(QSet<QString>& set, const QString& value)
+{
+    const qsizetype before = set.size();
+    set.insert(value);
+    return set.size() != before;
+}
+
+// A rack name repeated in the file would hide the later rack behind the first
+// one: each repeat gets the first free name "name (n)", n from 2, among all the
+// names of the file. Returns whether any name changed.
+bool makeNamesUnique(std::vector<VaultText::Segment>& segments, Logger* logger)
+{
+    QSet<QString> names;
+    bool repeated = false;
+    for (const VaultText::Segment& segment : segments)
+        repeated |= !insertNew(names, segment.name);
+    if (!repeated)
+        return false;
+    QSet<QString> seen;
+    for (VaultText::Segment& segment : segments) {
+        if (!insertNew(seen, segment.name)) {
+            QString unique;
+            for (int n = 2; unique.isEmpty() || names.contains(unique); ++n)
+                unique = QStringLiteral("%1 (%2)").arg(segment.name).arg(n);
+            if (logger)
+                logger->warning(LoadContext + text("VaultRackRenamed").arg(segment.name, unique));
+            names.insert(unique);
+            seen.insert(unique);
+            segment.name = unique;
+        }
+    }
+    return true;
 }
 
 // Makes the renames themselves durable; a failure here loses nothing already
@@ -273,6 +309,8 @@ std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& 
     // A flat list read as "Migration" is written back in segments at the next save.
     model->_modified = parsed.migrated;
     model->_racks->reserve(qsizetype(parsed.segments.size()));
+    if (makeNamesUnique(parsed.segments, logger.get()))
+        model->_modified = true; // the new names are written at the next save
     for (VaultText::Segment& segment : parsed.segments) {
         auto* rack = new RackModel(model, segment.name);
         rack->setEntries(segment.takeEntries());
