@@ -2,6 +2,7 @@
 #include "FilePermissions.h"
 #include "FixtureFiles.h"
 #include "FileSizeLimit.h"
+#include "LogCapture.h"
 #include "Model.h"
 #include "RackModel.h"
 #include "ModuleTexts.h"
@@ -16,6 +17,8 @@
 #include <QTest>
 
 #include <functional>
+
+#include <sys/stat.h>
 
 
 namespace {
@@ -112,6 +115,8 @@ private slots:
     void vaultNameAlwaysOpens();
     void saveThroughLink_data();
     void saveThroughLink();
+    void vaultStaysPrivate_data();
+    void vaultStaysPrivate();
 
     void savedSizeIsTheFileSize_data();
     void savedSizeIsTheFileSize();
@@ -392,6 +397,74 @@ void TestModelSave::saveThroughLink()
     }
     if (link != QLatin1String("dangling"))
         QCOMPARE(readAll(trash() + QStringLiteral("/files/real.kovrin~")), first);
+}
+
+namespace {
+int modeOf(const QString& fileName)
+{
+    struct stat info{};
+    return ::stat(QFile::encodeName(fileName).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
+} // namespace
+
+void TestModelSave::vaultStaysPrivate_data()
+{
+    QTest::addColumn<int>("mode"); // of the vault before the save; 0: no vault yet
+    QTest::addColumn<int>("saved"); // of the vault after it
+    QTest::addColumn<bool>("tightened");
+    QTest::newRow("new vault") << 0 << 0600 << false;
+    QTest::newRow("owner only") << 0600 << 0600 << false;
+    QTest::newRow("owner only, with execute") << 0700 << 0700 << false;
+    QTest::newRow("group writes but cannot read") << 0620 << 0620 << false;
+    QTest::newRow("group reads") << 0640 << 0600 << true;
+    QTest::newRow("everyone reads") << 0644 << 0600 << true;
+    QTest::newRow("others read") << 0604 << 0600 << true;
+}
+
+// A vault readable by others is made private by the next save (and said so);
+// the new file is private from its creation, whatever the process's umask.
+void TestModelSave::vaultStaysPrivate()
+{
+    QFETCH(int, mode);
+    QFETCH(int, saved);
+    QFETCH(bool, tightened);
+    const mode_t umask = ::umask(0);
+    const auto restoreUmask = qScopeGuard([umask] { ::umask(umask); });
+    LogCapture log;
+    const auto key = Model::keyFromPassword(Password);
+    std::shared_ptr<Model> model;
+    if (mode == 0) {
+        QVERIFY(QFile::remove(_fileName));
+        QVERIFY(QFile::remove(_fileName + QLatin1Char('~')));
+        model = std::make_shared<Model>(log.logger(), _fileName, Model::keyFromPassword(Password), _tabs.get());
+    } else {
+        QCOMPARE(::chmod(QFile::encodeName(_fileName).constData(), mode_t(mode)), 0);
+        model = Model::loadVault(_fileName, *key, _tabs.get(), log.logger());
+    }
+    auto files = std::make_shared<FailingFileSystem>();
+    QList<int> tempModes;
+    files->watch = [&](const QString& moment) {
+        if (moment != QLatin1String("rename before"))
+            return;
+        for (const QString& name : QDir(_folder).entryList({QStringLiteral("vault.kovrin.*")}, QDir::Files | QDir::Hidden))
+            tempModes.append(modeOf(_folder + QLatin1Char('/') + name));
+    };
+    model->setFileSystem(files);
+    model->setModified();
+    model->saveVault();
+
+    QCOMPARE(tempModes, QList<int>{saved});
+    QCOMPARE(modeOf(_fileName), saved);
+    if (mode != 0)
+        QCOMPARE(modeOf(_fileName + QLatin1Char('~')), tightened ? 0600 : mode);
+    const QStringList warnings = log.messages(LoggerLevel::Warning);
+    if (tightened)
+        QCOMPARE(warnings, QStringList{SaveContext
+                                       + QStringLiteral("File [%1] could be read by other users: it is now readable and "
+                                                        "writable by its owner only.")
+                                             .arg(_fileName)});
+    else
+        QCOMPARE(warnings, QStringList());
 }
 
 TestModelSave::Files TestModelSave::files() const
