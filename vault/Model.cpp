@@ -50,6 +50,13 @@ constexpr bool hasNoZero(const std::array<unsigned char, 16>& bytes)
 }
 static_assert(hasNoZero(IvSeed));
 
+// CBC with PKCS#7 always adds 1 to 16 bytes of padding.
+constexpr qint64 cipheredSize(qint64 plainSize)
+{
+    constexpr qint64 Block = 16;
+    return (plainSize / Block + 1) * Block;
+}
+
 const QString FingerprintDigest = QStringLiteral("SHA256");
 // Modification times closer than this to the moment they were read may still
 // be followed by a change that keeps them (coarse file system clocks).
@@ -330,9 +337,7 @@ qint64 Model::savedSize() const
     qint64 plain = 0;
     for (const RackModel* rack : *_racks)
         plain += VaultText::segmentSize(rack->name(), rack->entries());
-    // CBC with PKCS#7 always adds 1 to 16 bytes of padding.
-    constexpr qint64 Block = 16;
-    return (plain / Block + 1) * Block;
+    return cipheredSize(plain);
 }
 
 bool Model::isChangedOnDisk() const
@@ -358,15 +363,16 @@ bool Model::isChangedOnDisk() const
 
 void Model::saveVault(bool silent, DiskChange onChange)
 {
-    const qint64 size = savedSize();
+    QByteArray plain = plainText();
+    WipeOnExit plainGuard(plain);
+    // The plaintext is at hand: its size gives the file's without a second count.
+    const qint64 size = cipheredSize(plain.size());
     if (size > MaxCipheredSize)
         throw Exception(SaveContext + text("VaultTooBigToSave").arg(size).arg(MaxCipheredSize));
     if (onChange == DiskChange::Refuse && isChangedOnDisk())
         throw Exception(SaveContext + text("VaultChangedOnDisk").arg(_fileName));
 
     const QDateTime taken = QDateTime::currentDateTimeUtc();
-    QByteArray plain = plainText();
-    WipeOnExit plainGuard(plain);
     QByteArray cipher;
     Crypt::getInstance().encryptAES256CBC(*_key, plain, cipher);
     writeVault(plain, cipher);
