@@ -395,6 +395,13 @@ void Model::writeVault(const QByteArray& plain, QByteArray& cipher)
         return Exception(SaveContext + text("FileNotWritable").arg(_fileName) + QStringLiteral(" - ") + reason);
     };
 
+    // Only a file goes to the trash; a link under the backup name goes itself,
+    // never what it names.
+    const QFileInfo backupInfo(backup);
+    const bool hadBackup = backupInfo.exists() || backupInfo.isSymLink();
+    if (hadBackup && !backupInfo.isSymLink() && !backupInfo.isFile())
+        throw Exception(SaveContext + text("BackupNotAFile").arg(backup));
+
     // Created private to the user (0600) before its first byte.
     NewFile temp(target + QStringLiteral(".XXXXXX"));
     if (!temp.openUnbuffered())
@@ -441,7 +448,6 @@ void Model::writeVault(const QByteArray& plain, QByteArray& cipher)
         throw notWritable(text("VaultReadBackFailure"));
 
     QString trashed;
-    const bool hadBackup = QFileInfo::exists(backup);
     if (hadBackup && !_files->moveToTrash(backup, &trashed))
         throw Exception(SaveContext + text("ToTrashFailure").arg(backup));
     const auto undo = [&](bool backupMade) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AesPair.h"
+#include "VaultFileState.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -148,7 +148,7 @@ void TestModel::messagesInBothLanguages_data()
                             "RackNameAlreadyExists", "UndefinedRole", "PleaseSetRole", "Entry", "Account", "Password",
                             "Comment", "CipheredVaultTooBig", "ToTrashFailure", "PasswordRule",
                             "ForbiddenFieldCharacter", "RackNameLineFeed", "VaultReadBackFailure",
-                            "VaultTooBigToSave", "VaultChangedOnDisk", "VaultModeTightened", "VaultRackRenamed"})
+                            "VaultTooBigToSave", "VaultChangedOnDisk", "VaultModeTightened", "VaultRackRenamed", "BackupNotAFile"})
         QTest::newRow(key) << QStringLiteral("kovrin") << QString::fromLatin1(key);
     for (const char* key : {"FileNotReadable", "FileNotOpened", "FileNotWritable"})
         QTest::newRow(key) << QStringLiteral("zemb") << QString::fromLatin1(key);

@@ -115,6 +115,8 @@ private slots:
     void vaultNameAlwaysOpens();
     void saveThroughLink_data();
     void saveThroughLink();
+    void backupNameTakenByAnother_data();
+    void backupNameTakenByAnother();
     void vaultStaysPrivate_data();
     void vaultStaysPrivate();
 
@@ -397,6 +399,50 @@ void TestModelSave::saveThroughLink()
     }
     if (link != QLatin1String("dangling"))
         QCOMPARE(readAll(trash() + QStringLiteral("/files/real.kovrin~")), first);
+}
+
+void TestModelSave::backupNameTakenByAnother_data()
+{
+    QTest::addColumn<bool>("link"); // a link to the folder, else the folder itself
+    QTest::newRow("folder") << false;
+    QTest::newRow("link to a folder") << true;
+}
+
+// Only a file (or a link, itself) under the backup name goes to the trash.
+void TestModelSave::backupNameTakenByAnother()
+{
+    QFETCH(bool, link);
+    const QString backup = _fileName + QLatin1Char('~');
+    const QString folder = link ? TestEnvironment::freshDir(QStringLiteral("elsewhere")) : backup;
+    QVERIFY(QFile::remove(backup));
+    QVERIFY(QDir().mkpath(folder));
+    writeFile(folder + QStringLiteral("/keep.txt"), "precious");
+    if (link)
+        QVERIFY(QFile::link(folder, backup));
+    const QByteArray vault = readAll(_fileName);
+    addEntries(1);
+    _model->setModified();
+    if (link) {
+        _model->saveVault();
+        QCOMPARE(readAll(backup), vault);
+        QVERIFY(QFileInfo(trash() + QStringLiteral("/files/vault.kovrin~")).isSymLink());
+    } else {
+        try {
+            _model->saveVault();
+            QFAIL("a folder was made room for");
+        } catch (const Exception& e) {
+            QCOMPARE(e.detail(), SaveContext
+                                     + QStringLiteral("The backup name [%1] is taken by something that is not a file (a "
+                                                      "folder, say): move it away, then save again.")
+                                           .arg(backup));
+        }
+        QCOMPARE(readAll(_fileName), vault);
+        QCOMPARE(trashContent(), QStringList());
+        QCOMPARE(QDir(_folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList({"vault.kovrin", "vault.kovrin~"}));
+        QVERIFY(_model->isModified());
+    }
+    QCOMPARE(readAll(folder + QStringLiteral("/keep.txt")), QByteArray("precious"));
 }
 
 namespace {
