@@ -1,7 +1,6 @@
 #pragma once
 
 #include "AesPair.h"
-#include "VaultFileState.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -148,33 +148,3 @@ qint64 VaultText::segmentSize(const QString& name, const QList<VaultEntry*>& ent
         size += utf8Size(entry->textView()) + 1;
     return size;
 }
-
-qsizetype VaultText::segmentSize(const QString& name, const QList<VaultEntry*>& entries)
-{
-    qsizetype size = HeaderMark.size() + utf8Size(name) + 1;
-    for (const VaultEntry* entry : entries)
-        size += utf8Size(entry->textView()) + 1;
-    return size;
-}
-
-qsizetype VaultText::utf8Size(QStringView text)
-{
-    qsizetype size = 0;
-    const qsizetype length = text.size();
-    for (qsizetype i = 0; i < length; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < 0x80) {
-            ++size;
-        } else if (c < 0x800) {
-            size += 2;
-        } else if (!QChar::isSurrogate(c)) {
-            size += 3;
-        } else if (QChar::isHighSurrogate(c) && i + 1 < length && QChar::isLowSurrogate(text[i + 1].unicode())) {
-            size += 4;
-            ++i;
-        } else {
-            ++size; // a lone surrogate: toUtf8 writes '?'
-        }
-    }
-    return size;
-}

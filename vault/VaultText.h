@@ -46,10 +46,6 @@ public:
     // Appends one segment in the form parse() reads back.
     static void appendSegment(QByteArray& out, const QString& name, const QList<VaultEntry*>& entries);
     // The bytes appendSegment would append, counted without encoding.
-    static qsizetype segmentSize(const QString& name, const QList<VaultEntry*>& entries);
-    // Bytes of QString::toUtf8(text), counted without encoding.
-    static qsizetype utf8Size(QStringView text);
-    // The bytes appendSegment would append, counted without encoding.
     static qint64 segmentSize(const QString& name, const QList<VaultEntry*>& entries);
 
     static QString migrationRackName() { return QStringLiteral("Migration"); }
