@@ -102,7 +102,7 @@ public:
 QString savedTarget(const QString& fileName)
 {
     QString path = QFileInfo(fileName).absoluteFilePath();
-    // As many hops as the system itself follows; a loop then fails on writing.
+    // As many hops as the system itself follows; a loop is refused by the save.
     for (int hops = 0; hops < 40; ++hops) {
         const QFileInfo info(path);
         if (!info.isSymLink())
@@ -394,6 +394,9 @@ void Model::writeVault(const QByteArray& plain, QByteArray& cipher)
     const auto notWritable = [this](const QString& reason) {
         return Exception(SaveContext + text("FileNotWritable").arg(_fileName) + QStringLiteral(" - ") + reason);
     };
+    // A loop of links: writing there would replace a link by a file.
+    if (QFileInfo(target).isSymLink())
+        throw notWritable(qt_error_string(ELOOP));
 
     // Only a file goes to the trash; a link under the backup name goes itself,
     // never what it names.

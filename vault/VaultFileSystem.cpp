@@ -15,7 +15,12 @@
 namespace {
 std::filesystem::path fsPath(const QString& path)
 {
-    return std::filesystem::path(path.toStdU16String());
+#if defined(Q_OS_WIN)
+    return std::filesystem::path(path.toStdWString());
+#else
+    // The very bytes Qt uses for the name, without a second conversion.
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
 }
 
 bool succeeded(const std::error_code& failure, QString* error)

@@ -115,6 +115,7 @@ private slots:
     void vaultNameAlwaysOpens();
     void saveThroughLink_data();
     void saveThroughLink();
+    void linkLoopIsRefused();
     void backupNameTakenByAnother_data();
     void backupNameTakenByAnother();
     void vaultStaysPrivate_data();
@@ -399,6 +400,20 @@ void TestModelSave::saveThroughLink()
     }
     if (link != QLatin1String("dangling"))
         QCOMPARE(readAll(trash() + QStringLiteral("/files/real.kovrin~")), first);
+}
+
+void TestModelSave::linkLoopIsRefused()
+{
+    const QString folder = TestEnvironment::freshDir(QStringLiteral("loop"));
+    const QString a = folder + QStringLiteral("/a.kovrin");
+    const QString b = folder + QStringLiteral("/b.kovrin");
+    QVERIFY(QFile::link(b, a));
+    QVERIFY(QFile::link(a, b));
+    Model model(nullptr, a, Model::keyFromPassword(Password), _tabs.get());
+    QVERIFY_THROWS_EXCEPTION(Exception, model.saveVault());
+    QVERIFY(QFileInfo(a).isSymLink());
+    QVERIFY(QFileInfo(b).isSymLink());
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).size(), 2);
 }
 
 void TestModelSave::backupNameTakenByAnother_data()
