@@ -21,6 +21,7 @@
 
 #include <array>
 #include <cerrno>
+#include <ctime>
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
@@ -58,9 +59,29 @@ constexpr qint64 cipheredSize(qint64 plainSize)
 }
 
 const QString FingerprintDigest = QStringLiteral("SHA256");
-// Modification times closer than this to the moment they were read may still
-// be followed by a change that keeps them (coarse file system clocks).
-constexpr qint64 TimeResolutionMs = 2000;
+
+// The clock that stamps modification times, read before the file is measured:
+// on Linux the kernel's coarse clock, up to a tick behind the precise one.
+QDateTime fileClock()
+{
+#if defined(Q_OS_LINUX)
+    timespec now{};
+    if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0)
+        return QDateTime::fromMSecsSinceEpoch(qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000, Qt::UTC);
+#endif
+    constexpr qint64 TickMs = 50; // generous for the clocks of other systems
+    return QDateTime::currentDateTimeUtc().addMSecs(-TickMs);
+}
+
+// Whether any write after the clock read `taken` gets another time than
+// `modified`. A time without a fraction of a second may come from a file system
+// that keeps whole seconds, or pairs of them.
+bool timeSettled(const QDateTime& modified, const QDateTime& taken)
+{
+    const qint64 ms = modified.toMSecsSinceEpoch() % 1000;
+    const qint64 resolution = ms == 0 ? 2000 : ms % 10 == 0 ? 10 : 1;
+    return modified.msecsTo(taken) >= resolution;
+}
 
 QString text(const char* key)
 {
@@ -282,10 +303,10 @@ std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& 
     if (!logger)
         logger = Log::getInstance().log();
 
+    const QDateTime taken = fileClock();
     const QFileInfo info(fileName);
     if (!info.exists() || !info.isFile() || !info.isReadable() || !info.isWritable())
         throw Exception(LoadContext + text("FileNotReadable").arg(fileName));
-    const QDateTime taken = QDateTime::currentDateTimeUtc();
     const QDateTime modified = info.lastModified();
     const auto tooBig = [&fileName] {
         return Exception(LoadContext + text("CipheredVaultTooBig").arg(fileName).arg(MaxCipheredSize));
@@ -348,7 +369,7 @@ bool Model::isChangedOnDisk() const
     if (!_onDisk.exists || info.size() != _onDisk.size)
         return true;
     const QDateTime modified = info.lastModified();
-    if (modified == _onDisk.modified && modified.msecsTo(_onDisk.taken) > TimeResolutionMs)
+    if (modified == _onDisk.modified && timeSettled(modified, _onDisk.taken))
         return false;
     // Same size but a new time (or one too recent to tell): only the bytes say.
     QFile file(_fileName);
@@ -372,10 +393,10 @@ void Model::saveVault(bool silent, DiskChange onChange)
     if (onChange == DiskChange::Refuse && isChangedOnDisk())
         throw Exception(SaveContext + text("VaultChangedOnDisk").arg(_fileName));
 
-    const QDateTime taken = QDateTime::currentDateTimeUtc();
     QByteArray cipher;
     Crypt::getInstance().encryptAES256CBC(*_key, plain, cipher);
     writeVault(plain, cipher);
+    const QDateTime taken = fileClock();
     _onDisk = diskState(cipher, QFileInfo(_fileName).lastModified(), taken);
     _modified = false;
     if (!silent)

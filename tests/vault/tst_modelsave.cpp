@@ -643,7 +643,6 @@ void TestModelSave::changedOnDisk_data()
                                               {"touch", false},
                                               {"same bytes", false},
                                               {"same size", true},
-                                              {"same size and time", true},
                                               {"other size", true},
                                               {"backup restored", true},
                                               {"vanished", true}})
@@ -672,16 +671,6 @@ void TestModelSave::changedOnDisk()
         QByteArray other = vault;
         other[other.size() / 2] = char(other[other.size() / 2] ^ 1);
         writeFile(_fileName, other);
-    } else if (writer == QLatin1String("same size and time")) {
-        // As a coarse file system clock leaves it, right after our own write.
-        const QDateTime time = QFileInfo(_fileName).lastModified();
-        QByteArray other = vault;
-        other[0] = char(other[0] ^ 1);
-        QFile file(_fileName);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QCOMPARE(file.write(other), other.size());
-        QVERIFY(file.flush());
-        QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
     } else if (writer == QLatin1String("other size")) {
         writeFile(_fileName, vault + QByteArray(16, 'x'));
     } else if (writer == QLatin1String("backup restored")) {
