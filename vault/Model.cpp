@@ -22,6 +22,7 @@
 #include <array>
 #include <cerrno>
 #include <ctime>
+#include <future>
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
@@ -395,9 +396,9 @@ void Model::saveVault(bool silent, DiskChange onChange)
 
     QByteArray cipher;
     Crypt::getInstance().encryptAES256CBC(*_key, plain, cipher);
-    writeVault(plain, cipher);
+    const QByteArray digest = writeVault(plain, cipher);
     const QDateTime taken = fileClock();
-    _onDisk = diskState(cipher, QFileInfo(_fileName).lastModified(), taken);
+    _onDisk = {true, cipher.size(), QFileInfo(_fileName).lastModified(), taken, digest};
     _modified = false;
     if (!silent)
         emit vaultStatusUpdated(false);
@@ -408,7 +409,7 @@ void Model::saveVault(bool silent, DiskChange onChange)
 // older backup goes to the trash, the current vault gets its backup name as a
 // second name (a copy where the file system has no hard links), and one rename
 // puts the new file in its place. A failed step is undone.
-void Model::writeVault(const QByteArray& plain, QByteArray& cipher)
+QByteArray Model::writeVault(const QByteArray& plain, QByteArray& cipher)
 {
     const QString target = savedTarget(_fileName);
     const QString backup = target + QLatin1Char('~');
@@ -447,8 +448,12 @@ void Model::writeVault(const QByteArray& plain, QByteArray& cipher)
     }
     if (!temp.flush())
         throw notWritable(temp.errorString());
+    // Hashed while the disk syncs, before the buffer is reused for reading back.
+    auto hashing = std::async(std::launch::async, [&cipher] { return Digest::digest(FingerprintDigest, cipher); });
     QString error;
-    if (!syncToDisk(temp, &error))
+    const bool synced = syncToDisk(temp, &error);
+    const QByteArray digest = hashing.get();
+    if (!synced)
         throw notWritable(error);
     temp.close();
     if (temp.error() != QFileDevice::NoError)
@@ -500,6 +505,7 @@ void Model::writeVault(const QByteArray& plain, QByteArray& cipher)
     }
     temp.setAutoRemove(false);
     syncFolder(QFileInfo(target).absolutePath());
+    return digest;
 }
 
 std::unique_ptr<AesPair> Model::keyFromPassword(const QString& password)
