@@ -2,7 +2,6 @@
 
 #include "AesPair.h"
 #include "Crypt.h"
-#include "Digest.h"
 #include "Exception.h"
 #include "Log.h"
 #include "Logger.h"
@@ -16,10 +15,12 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryFile>
 
 #include <array>
 #include <cerrno>
+#include <ctime>
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
@@ -49,10 +50,45 @@ constexpr bool hasNoZero(const std::array<unsigned char, 16>& bytes)
 }
 static_assert(hasNoZero(IvSeed));
 
-const QString FingerprintDigest = QStringLiteral("SHA256");
-// Modification times closer than this to the moment they were read may still
-// be followed by a change that keeps them (coarse file system clocks).
-constexpr qint64 TimeResolutionMs = 2000;
+// CBC with PKCS#7 always adds 1 to 16 bytes of padding.
+constexpr qint64 cipheredSize(qint64 plainSize)
+{
+    constexpr qint64 Block = 16;
+    return (plainSize / Block + 1) * Block;
+}
+
+// A digest to tell a file changed by accident or by another program, not to
+// resist forgery (whoever can write the file can write anything): Qt's seeded
+// hash runs at memory speed where the CPU has AES instructions.
+QByteArray fingerprint(QByteArrayView bytes)
+{
+    constexpr size_t Seed = 0x6b6f7672696e3135u;
+    const size_t hash = qHash(bytes, Seed);
+    return QByteArray(reinterpret_cast<const char*>(&hash), sizeof hash);
+}
+
+// The clock that stamps modification times, read before the file is measured:
+// on Linux the kernel's coarse clock, up to a tick behind the precise one.
+QDateTime fileClock()
+{
+#if defined(Q_OS_LINUX)
+    timespec now{};
+    if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0)
+        return QDateTime::fromMSecsSinceEpoch(qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000, Qt::UTC);
+#endif
+    constexpr qint64 TickMs = 50; // generous for the clocks of other systems
+    return QDateTime::currentDateTimeUtc().addMSecs(-TickMs);
+}
+
+// Whether any write after the clock read `taken` gets another time than
+// `modified`. A time without a fraction of a second may come from a file system
+// that keeps whole seconds, or pairs of them.
+bool timeSettled(const QDateTime& modified, const QDateTime& taken)
+{
+    const qint64 ms = modified.toMSecsSinceEpoch() % 1000;
+    const qint64 resolution = ms == 0 ? 2000 : ms % 10 == 0 ? 10 : 1;
+    return modified.msecsTo(taken) >= resolution;
+}
 
 QString text(const char* key)
 {
@@ -88,6 +124,56 @@ public:
     using QTemporaryFile::QTemporaryFile;
     bool openUnbuffered() { return open(QIODevice::ReadWrite | QIODevice::Unbuffered); }
 };
+
+// The file a save replaces: symbolic links are followed to the file they name,
+// so that a link stays a link and its target gets the new content.
+QString savedTarget(const QString& fileName)
+{
+    QString path = QFileInfo(fileName).absoluteFilePath();
+    // As many hops as the system itself follows; a loop is refused by the save.
+    for (int hops = 0; hops < 40; ++hops) {
+        const QFileInfo info(path);
+        if (!info.isSymLink())
+            break;
+        path = info.symLinkTarget();
+    }
+    return path;
+}
+
+// Whether value was not in set yet; it is afterwards.
+bool insertNew(QSet<QString>& set, const QString& value)
+{
+    const qsizetype before = set.size();
+    set.insert(value);
+    return set.size() != before;
+}
+
+// A rack name repeated in the file would hide the later rack behind the first
+// one: each repeat gets the first free name "name (n)", n from 2, among all the
+// names of the file. Returns whether any name changed.
+bool makeNamesUnique(std::vector<VaultText::Segment>& segments, Logger* logger)
+{
+    QSet<QString> names;
+    bool repeated = false;
+    for (const VaultText::Segment& segment : segments)
+        repeated |= !insertNew(names, segment.name);
+    if (!repeated)
+        return false;
+    QSet<QString> seen;
+    for (VaultText::Segment& segment : segments) {
+        if (!insertNew(seen, segment.name)) {
+            QString unique;
+            for (int n = 2; unique.isEmpty() || names.contains(unique); ++n)
+                unique = QStringLiteral("%1 (%2)").arg(segment.name).arg(n);
+            if (logger)
+                logger->warning(LoadContext + text("VaultRackRenamed").arg(segment.name, unique));
+            names.insert(unique);
+            seen.insert(unique);
+            segment.name = unique;
+        }
+    }
+    return true;
+}
 
 // Makes the renames themselves durable; a failure here loses nothing already
 // written, so it is not reported.
@@ -224,10 +310,10 @@ std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& 
     if (!logger)
         logger = Log::getInstance().log();
 
+    const QDateTime taken = fileClock();
     const QFileInfo info(fileName);
     if (!info.exists() || !info.isFile() || !info.isReadable() || !info.isWritable())
         throw Exception(LoadContext + text("FileNotReadable").arg(fileName));
-    const QDateTime taken = QDateTime::currentDateTimeUtc();
     const QDateTime modified = info.lastModified();
     const auto tooBig = [&fileName] {
         return Exception(LoadContext + text("CipheredVaultTooBig").arg(fileName).arg(MaxCipheredSize));
@@ -258,6 +344,8 @@ std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& 
     // A flat list read as "Migration" is written back in segments at the next save.
     model->_modified = parsed.migrated;
     model->_racks->reserve(qsizetype(parsed.segments.size()));
+    if (makeNamesUnique(parsed.segments, logger.get()))
+        model->_modified = true; // the new names are written at the next save
     for (VaultText::Segment& segment : parsed.segments) {
         auto* rack = new RackModel(model, segment.name);
         rack->setEntries(segment.takeEntries());
@@ -269,7 +357,7 @@ std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& 
 
 Model::DiskState Model::diskState(const QByteArray& bytes, const QDateTime& modified, const QDateTime& taken)
 {
-    return {true, bytes.size(), modified, taken, Digest::digest(FingerprintDigest, bytes)};
+    return {true, bytes.size(), modified, taken, fingerprint(bytes)};
 }
 
 qint64 Model::savedSize() const
@@ -277,9 +365,7 @@ qint64 Model::savedSize() const
     qint64 plain = 0;
     for (const RackModel* rack : *_racks)
         plain += VaultText::segmentSize(rack->name(), rack->entries());
-    // CBC with PKCS#7 always adds 1 to 16 bytes of padding.
-    constexpr qint64 Block = 16;
-    return (plain / Block + 1) * Block;
+    return cipheredSize(plain);
 }
 
 bool Model::isChangedOnDisk() const
@@ -290,55 +376,72 @@ bool Model::isChangedOnDisk() const
     if (!_onDisk.exists || info.size() != _onDisk.size)
         return true;
     const QDateTime modified = info.lastModified();
-    if (modified == _onDisk.modified && modified.msecsTo(_onDisk.taken) > TimeResolutionMs)
+    if (modified == _onDisk.modified && timeSettled(modified, _onDisk.taken))
         return false;
     // Same size but a new time (or one too recent to tell): only the bytes say.
     QFile file(_fileName);
     if (!file.open(QIODevice::ReadOnly))
         return true;
-    try {
-        return Digest::digest(FingerprintDigest, &file) != _onDisk.digest;
-    } catch (const Exception&) {
-        return true; // unreadable now: not what was saved
-    }
+    const QByteArray bytes = file.read(_onDisk.size + 1);
+    return file.error() != QFileDevice::NoError || fingerprint(bytes) != _onDisk.digest;
 }
 
 void Model::saveVault(bool silent, DiskChange onChange)
 {
-    const qint64 size = savedSize();
+    QByteArray plain = plainText();
+    WipeOnExit plainGuard(plain);
+    // The plaintext is at hand: its size gives the file's without a second count.
+    const qint64 size = cipheredSize(plain.size());
     if (size > MaxCipheredSize)
         throw Exception(SaveContext + text("VaultTooBigToSave").arg(size).arg(MaxCipheredSize));
     if (onChange == DiskChange::Refuse && isChangedOnDisk())
         throw Exception(SaveContext + text("VaultChangedOnDisk").arg(_fileName));
 
-    const QDateTime taken = QDateTime::currentDateTimeUtc();
-    QByteArray plain = plainText();
-    WipeOnExit plainGuard(plain);
     QByteArray cipher;
     Crypt::getInstance().encryptAES256CBC(*_key, plain, cipher);
-    writeVault(plain, cipher);
-    _onDisk = diskState(cipher, QFileInfo(_fileName).lastModified(), taken);
+    const QByteArray digest = writeVault(plain, cipher);
+    const QDateTime taken = fileClock();
+    _onDisk = {true, cipher.size(), QFileInfo(_fileName).lastModified(), taken, digest};
     _modified = false;
     if (!silent)
         emit vaultStatusUpdated(false);
 }
 
-// The new file is written and checked beside the vault first; only then do the
-// files rotate (older backup to the trash, vault to "fileName~", new file to the
-// vault's name), and a failed rotation step is undone.
-void Model::writeVault(const QByteArray& plain, QByteArray& cipher)
+// The new file is written and checked beside the vault first. Then the files
+// rotate so that the vault's name holds a complete vault at every instant: the
+// older backup goes to the trash, the current vault gets its backup name as a
+// second name (a copy where the file system has no hard links), and one rename
+// puts the new file in its place. A failed step is undone.
+QByteArray Model::writeVault(const QByteArray& plain, QByteArray& cipher)
 {
-    const QString backup = _fileName + QLatin1Char('~');
-    const QFileInfo target(_fileName);
+    const QString target = savedTarget(_fileName);
+    const QString backup = target + QLatin1Char('~');
     const auto notWritable = [this](const QString& reason) {
         return Exception(SaveContext + text("FileNotWritable").arg(_fileName) + QStringLiteral(" - ") + reason);
     };
+    // A loop of links: writing there would replace a link by a file.
+    if (QFileInfo(target).isSymLink())
+        throw notWritable(qt_error_string(ELOOP));
 
-    NewFile temp(target.absoluteFilePath() + QStringLiteral(".XXXXXX"));
+    // Only a file goes to the trash; a link under the backup name goes itself,
+    // never what it names.
+    const QFileInfo backupInfo(backup);
+    const bool hadBackup = backupInfo.exists() || backupInfo.isSymLink();
+    if (hadBackup && !backupInfo.isSymLink() && !backupInfo.isFile())
+        throw Exception(SaveContext + text("BackupNotAFile").arg(backup));
+
+    // Created private to the user (0600) before its first byte.
+    NewFile temp(target + QStringLiteral(".XXXXXX"));
     if (!temp.openUnbuffered())
         throw notWritable(temp.errorString());
-    if (QFileInfo::exists(_fileName))
-        temp.setPermissions(QFile::permissions(_fileName));
+    const bool vaultExists = QFileInfo::exists(target);
+    bool tightened = false;
+    if (vaultExists) {
+        const QFile::Permissions mode = QFile::permissions(target);
+        tightened = mode & (QFile::ReadGroup | QFile::ReadOther);
+        if (!tightened)
+            temp.setPermissions(mode);
+    }
     // A short write sets no device error; the next attempt fails with the reason.
     for (qint64 done = 0; done < cipher.size();) {
         const qint64 written = temp.write(cipher.constData() + done, cipher.size() - done);
@@ -371,28 +474,39 @@ void Model::writeVault(const QByteArray& plain, QByteArray& cipher)
     }
     if (decrypted != plain)
         throw notWritable(text("VaultReadBackFailure"));
+    // Of the bytes as read back from the disk.
+    const QByteArray digest = fingerprint(cipher);
 
     QString trashed;
-    const bool hadBackup = QFileInfo::exists(backup);
     if (hadBackup && !_files->moveToTrash(backup, &trashed))
         throw Exception(SaveContext + text("ToTrashFailure").arg(backup));
-    const auto undo = [&](bool vaultMoved) {
-        if (vaultMoved && !_files->rename(backup, _fileName, nullptr) && _logger)
-            _logger->critical(SaveContext + text("FileNotWritable").arg(_fileName));
+    const auto undo = [&](bool backupMade) {
+        // The vault itself never left its name: only its second name goes.
+        if (backupMade)
+            QFile::remove(backup);
         if (hadBackup && !_files->restoreFromTrash(trashed, backup) && _logger)
             _logger->critical(SaveContext + text("FileNotWritable").arg(backup));
     };
-    const bool vaultExists = QFileInfo::exists(_fileName);
-    if (vaultExists && !_files->rename(_fileName, backup, &error)) {
-        undo(false);
-        throw notWritable(error);
+    if (vaultExists && !_files->link(target, backup, &error)) {
+        QFile::remove(backup); // what a failed copy may have left
+        if (!_files->copy(target, backup, &error)) {
+            undo(true);
+            throw notWritable(error);
+        }
     }
-    if (!_files->rename(temp.fileName(), _fileName, &error)) {
+    if (tightened) {
+        // The backup shares the old file's mode, the new file is already 0600.
+        QFile::setPermissions(backup, QFile::ReadOwner | QFile::WriteOwner);
+        if (_logger)
+            _logger->warning(SaveContext + text("VaultModeTightened").arg(_fileName));
+    }
+    if (!_files->rename(temp.fileName(), target, &error)) {
         undo(vaultExists);
         throw notWritable(error);
     }
     temp.setAutoRemove(false);
-    syncFolder(target.absolutePath());
+    syncFolder(QFileInfo(target).absolutePath());
+    return digest;
 }
 
 std::unique_ptr<AesPair> Model::keyFromPassword(const QString& password)

@@ -99,8 +99,9 @@ private:
     static DiskState diskState(const QByteArray& bytes, const QDateTime& modified, const QDateTime& taken);
 
     QByteArray plainText() const;
-    // Uses cipher's buffer to read the written file back.
-    void writeVault(const QByteArray& plain, QByteArray& cipher);
+    // Uses cipher's buffer to read the written file back. Returns the digest
+    // of the bytes written.
+    QByteArray writeVault(const QByteArray& plain, QByteArray& cipher);
 
     QPointer<QTabWidget> _tabs;
     bool _modified = false;

@@ -5,6 +5,34 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <filesystem>
+#include <system_error>
+
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#endif
+
+namespace {
+std::filesystem::path fsPath(const QString& path)
+{
+#if defined(Q_OS_WIN)
+    return std::filesystem::path(path.toStdWString());
+#else
+    // The very bytes Qt uses for the name, without a second conversion.
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+bool succeeded(const std::error_code& failure, QString* error)
+{
+    if (!failure)
+        return true;
+    if (error)
+        *error = QString::fromStdString(failure.message());
+    return false;
+}
+} // namespace
+
 VaultFileSystem::~VaultFileSystem() = default;
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
@@ -82,10 +110,33 @@ bool VaultFileSystem::restoreFromTrash(const QString& trashedPath, const QString
 
 bool VaultFileSystem::rename(const QString& from, const QString& to, QString* error)
 {
-    QFile file(from);
-    if (file.rename(to))
-        return true;
-    if (error)
-        *error = file.errorString();
-    return false;
+    // Replaces an existing `to` in one step, where QFile::rename refuses it.
+    std::error_code failure;
+    std::filesystem::rename(fsPath(from), fsPath(to), failure);
+    return succeeded(failure, error);
+}
+
+bool VaultFileSystem::link(const QString& from, const QString& to, QString* error)
+{
+    std::error_code failure;
+    std::filesystem::create_hard_link(fsPath(from), fsPath(to), failure);
+    return succeeded(failure, error);
+}
+
+bool VaultFileSystem::copy(const QString& from, const QString& to, QString* error)
+{
+    QFile source(from);
+    if (!source.copy(to)) {
+        if (error)
+            *error = source.errorString();
+        return false;
+    }
+#if defined(Q_OS_UNIX)
+    QFile copied(to);
+    if (copied.open(QIODevice::ReadOnly)) {
+        ::fsync(copied.handle());
+        copied.close();
+    }
+#endif
+    return true;
 }

@@ -102,6 +102,8 @@ private slots:
     void roundTrip();
     void emptyVaultIsOneBlock();
     void migrationLoadsModified();
+    void repeatedRackNamesAreMadeUnique_data();
+    void repeatedRackNamesAreMadeUnique();
     void wrongPasswordFails();
     void sizeLimit_data();
     void sizeLimit();
@@ -145,7 +147,8 @@ void TestModel::messagesInBothLanguages_data()
     for (const char* key : {"EmptyEntryName", "IllegalEntryBuffer", "UndefinedParameter", "StringTooLong",
                             "RackNameAlreadyExists", "UndefinedRole", "PleaseSetRole", "Entry", "Account", "Password",
                             "Comment", "CipheredVaultTooBig", "ToTrashFailure", "PasswordRule",
-                            "ForbiddenFieldCharacter", "RackNameLineFeed", "VaultReadBackFailure"})
+                            "ForbiddenFieldCharacter", "RackNameLineFeed", "VaultReadBackFailure",
+                            "VaultTooBigToSave", "VaultChangedOnDisk", "VaultModeTightened", "VaultRackRenamed", "BackupNotAFile"})
         QTest::newRow(key) << QStringLiteral("kovrin") << QString::fromLatin1(key);
     for (const char* key : {"FileNotReadable", "FileNotOpened", "FileNotWritable"})
         QTest::newRow(key) << QStringLiteral("zemb") << QString::fromLatin1(key);
@@ -303,6 +306,52 @@ void TestModel::migrationLoadsModified()
     QCOMPARE(describe(*again), QStringList({"Migration|old1|old2"}));
     QVERIFY(!again->isModified());
     QVERIFY(again->toPlainText()->startsWith("\n\nSegment:Migration\n"));
+}
+
+void TestModel::repeatedRackNamesAreMadeUnique_data()
+{
+    QTest::addColumn<QStringList>("inFile");
+    QTest::addColumn<QStringList>("loaded");
+    QTest::newRow("no repeat") << QStringList{"A", "B"} << QStringList{"A", "B"};
+    QTest::newRow("one repeat") << QStringList{"A", "A"} << QStringList{"A", "A (2)"};
+    QTest::newRow("three times") << QStringList{"A", "A", "A"} << QStringList{"A", "A (2)", "A (3)"};
+    QTest::newRow("free name used further on") << QStringList{"A", "A", "A (2)"} << QStringList{"A", "A (3)", "A (2)"};
+    QTest::newRow("two names repeated") << QStringList{"A", "B", "A", "B"} << QStringList{"A", "B", "A (2)", "B (2)"};
+    QTest::newRow("empty name repeated") << QStringList{"", ""} << QStringList{"", " (2)"};
+}
+
+// Each segment becomes a rack of its own, under a name no other rack has, and
+// the next save writes the new names.
+void TestModel::repeatedRackNamesAreMadeUnique()
+{
+    QFETCH(QStringList, inFile);
+    QFETCH(QStringList, loaded);
+    QByteArray plain;
+    for (qsizetype i = 0; i < inFile.size(); ++i)
+        plain += "\n\nSegment:" + inFile[i].toUtf8() + "\nentry" + QByteArray::number(i) + "\tu\tp\tc\n";
+    QByteArray cipher;
+    Crypt::getInstance().encryptAES256CBC(*Model::keyFromPassword(ReferencePassword), plain, cipher);
+    const QString fileName = TestEnvironment::freshDir(QStringLiteral("repeats")) + QStringLiteral("/vault.kovrin");
+    FixtureFiles::writeFile(fileName, cipher);
+
+    const auto model = load(fileName);
+    QStringList expected;
+    QStringList warnings;
+    for (qsizetype i = 0; i < loaded.size(); ++i) {
+        expected.append(loaded[i] + QStringLiteral("|entry%1").arg(i));
+        if (loaded[i] != inFile[i])
+            warnings.append(LoadContext
+                            + QStringLiteral("The vault file holds the rack [%1] more than once: the repeat is now named [%2].")
+                                  .arg(inFile[i], loaded[i]));
+    }
+    QCOMPARE(describe(*model), expected);
+    QCOMPARE(_log->messages(LoggerLevel::Warning), warnings);
+    QCOMPARE(model->isModified(), !warnings.isEmpty());
+
+    model->saveVault();
+    const auto again = load(fileName);
+    QCOMPARE(describe(*again), expected);
+    QVERIFY(!again->isModified());
 }
 
 void TestModel::wrongPasswordFails()
