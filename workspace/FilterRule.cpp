@@ -11,13 +11,13 @@ FilterRule::FilterRule(const FilterRule& other) : QObject(nullptr), _field(other
 {
 }
 
-bool FilterRule::matches(QStringView text) const
+bool FilterRule::matches(const QRegularExpression& expression, QStringView text)
 {
-    if (!_expression.isValid())
+    if (!expression.isValid())
         return true;
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-    return _expression.matchView(text).hasMatch();
+    return expression.matchView(text).hasMatch();
 #else
-    return _expression.match(text).hasMatch();
+    return expression.match(text).hasMatch();
 #endif
 }
