@@ -1,7 +1,10 @@
 #include "OffThreadWork.h"
 
+#include <QCoreApplication>
 #include <QFutureWatcher>
 #include <QPointer>
+#include <QThread>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
@@ -26,6 +29,18 @@ OffThreadWork::OffThreadWork(QObject* parent) : QObject(parent)
 {
 }
 
+QThreadPool* OffThreadWork::pool()
+{
+    // The application's child: it waits for the last chunks when it goes.
+    static QPointer<QThreadPool> threads;
+    if (!threads) {
+        threads = new QThreadPool(QCoreApplication::instance());
+        threads->setObjectName(QStringLiteral("OffThreadWork"));
+        threads->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    }
+    return threads;
+}
+
 OffThreadWork::~OffThreadWork()
 {
     stop();
@@ -42,7 +57,7 @@ void OffThreadWork::startChunks(qsizetype count, qsizetype chunkSize, Chunk chun
     for (qsizetype begin = 0; begin < count; begin += size)
         job->ranges.push_back({begin, std::min(count, begin + size)});
 
-    QFuture<void> future = QtConcurrent::map(job->ranges, [job](const Job::Range& range) {
+    QFuture<void> future = QtConcurrent::map(pool(), job->ranges, [job](const Job::Range& range) {
         if (job->cancelled.load(std::memory_order_relaxed))
             return;
         try {

@@ -9,6 +9,7 @@
 
 template <typename T>
 class QFutureWatcher;
+class QThreadPool;
 
 // Long work of the interface (filtering a rack, reports and imports over a whole
 // vault) run on the thread pool, so that the window goes on painting and
@@ -55,6 +56,11 @@ public:
     // Drops the work running, if any: its chunks stop at their next item.
     void cancel();
     bool isRunning() const { return _watcher != nullptr; }
+
+    // The threads the work runs on, one per core. Not Qt's global pool: the
+    // raster paint engine splits large fills over that one and waits for
+    // them, so long work there would hold up the window's painting.
+    static QThreadPool* pool();
 
 Q_SIGNALS:
     // Work began or ended (done ran, or it was cancelled).

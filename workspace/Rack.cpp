@@ -634,13 +634,13 @@ void Rack::filterAsTyped()
 {
     guard("void Rack::filterAsTyped() -> ", [this] {
         arrange();
-        FilterRules rules;
         const QString typed = _ui->_tbxSearch->text();
-        const ParsedSearch parsed = typed.isEmpty() ? ParsedSearch() : parseSearch(typed, rules);
+        _rules->clear();
+        const ParsedSearch parsed = typed.isEmpty() ? ParsedSearch() : parseSearch(typed, *_rules);
         // An expression half typed is no error yet: the table stays as it is.
         if (parsed.invalid)
             return;
-        _filter->run(std::make_shared<const FilterMatcher>(rules), parsed.description);
+        _filter->run(std::make_shared<const FilterMatcher>(*_rules), parsed.description);
         updateEntriesCounter();
     });
 }
