@@ -12,6 +12,14 @@ FilterMatcher::FilterMatcher(const FilterRules& rules)
     std::stable_sort(_rules.begin(), _rules.end(), [](const Rule& a, const Rule& b) { return a.field < b.field; });
 }
 
+FilterMatcher FilterMatcher::unshared() const
+{
+    FilterMatcher copy;
+    for (const Rule& rule : _rules)
+        copy._rules.push_back({rule.field, QRegularExpression(rule.expression.pattern(), rule.expression.patternOptions())});
+    return copy;
+}
+
 bool FilterMatcher::accepts(QStringView entryText) const
 {
     // Fields hold no tab: the text splits into the four fields at its tabs.

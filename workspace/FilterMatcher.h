@@ -18,6 +18,11 @@ public:
     explicit FilterMatcher(const FilterRules& rules);
 
     bool isEmpty() const { return _rules.empty(); }
+    // The same rules in expressions of their own. Copies of an expression
+    // share one counted state, which every match takes and releases: threads
+    // matching with one expression at once fight over it, so each chunk of
+    // rows takes its own.
+    FilterMatcher unshared() const;
     // One entry's four fields joined by tabs (VaultEntry::textView()).
     bool accepts(QStringView entryText) const;
 

@@ -82,9 +82,9 @@ void OffThreadWork::startChunks(qsizetype count, qsizetype chunkSize, Chunk chun
             const std::lock_guard<std::mutex> lock(job->errorMutex);
             error = job->error;
         }
+        // Cancelled work has no watcher left: what finishes here is wanted.
         const QPointer<OffThreadWork> self(this);
-        if (error || !job->cancelled)
-            done(error);
+        done(error);
         if (self && !isRunning())
             emit runningChanged(false);
     });
