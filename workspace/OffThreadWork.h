@@ -34,23 +34,21 @@ public:
     // on this object's thread, unless cancelled meanwhile. Ranges write to
     // parts of the result of their own. error holds what a chunk threw (the
     // result is then incomplete); done runs in the event loop, so it must not
-    // let an exception out.
+    // let an exception out. The snapshot is let go on the work's threads: a
+    // large one costs to free.
     template <typename Snapshot, typename Result>
     void start(std::shared_ptr<const Snapshot> snapshot, Result result, qsizetype count, qsizetype chunkSize,
                std::function<void(const Snapshot&, Result&, qsizetype, qsizetype, const Cancelled&)> part,
                std::function<void(Result&&, std::exception_ptr)> done)
     {
-        struct Data {
-            std::shared_ptr<const Snapshot> snapshot;
-            Result result;
-        };
-        auto data = std::make_shared<Data>(Data{std::move(snapshot), std::move(result)});
+        auto out = std::make_shared<Result>(std::move(result));
         startChunks(
             count, chunkSize,
-            [data, part = std::move(part)](qsizetype begin, qsizetype end, const Cancelled& cancelled) {
-                part(*data->snapshot, data->result, begin, end, cancelled);
+            [snapshot = std::move(snapshot), out, part = std::move(part)](qsizetype begin, qsizetype end,
+                                                                          const Cancelled& cancelled) {
+                part(*snapshot, *out, begin, end, cancelled);
             },
-            [data, done = std::move(done)](std::exception_ptr error) { done(std::move(data->result), error); });
+            [out, done = std::move(done)](std::exception_ptr error) { done(std::move(*out), error); });
     }
 
     // Drops the work running, if any: its chunks stop at their next item.
@@ -70,10 +68,11 @@ private:
     using Chunk = std::function<void(qsizetype, qsizetype, const Cancelled&)>;
     using Done = std::function<void(std::exception_ptr)>;
     struct Job;
+    struct State;
 
     void startChunks(qsizetype count, qsizetype chunkSize, Chunk chunk, Done done);
     void stop();
 
-    std::shared_ptr<Job> _job;
+    std::shared_ptr<State> _state;
     QFutureWatcher<void>* _watcher = nullptr;
 };

@@ -201,8 +201,16 @@ void Rack::arrange()
     _proxy = new ProxyModel(table);
     _proxy->setSourceModel(_pRackModel);
     _filter = new RackFilter(_pRackModel, _proxy, this);
+    _filteringNotice = new QTimer(this);
+    _filteringNotice->setSingleShot(true);
+    _filteringNotice->setInterval(FilteringNoticeMs);
+    connect(_filteringNotice, &QTimer::timeout, this, &Rack::updateEntriesCounter);
     connect(_filter, &RackFilter::runningChanged, this, [this](bool running) {
         _actFilterStopping->setEnabled(running);
+        if (running)
+            _filteringNotice->start();
+        else
+            _filteringNotice->stop();
         updateEntriesCounter();
     });
     connect(_filter, &RackFilter::applied, this, [this](const QString& description) {
@@ -465,7 +473,7 @@ void Rack::updateEntriesCounter()
     const qsizetype total = _pRackModel ? _pRackModel->entryCount() : 0;
     // Before arrange() no filter can have been applied: every entry is shown.
     const qsizetype shown = _arranged ? _proxy->rowCount() : total;
-    if (isFiltering())
+    if (isFiltering() && !_filteringNotice->isActive())
         _ui->_lblEntries->setText(text("_lblEntries.filtering").arg(shown).arg(total));
     else
         _ui->_lblEntries->setText(QStringLiteral("%1/%2").arg(shown).arg(total));

@@ -73,6 +73,9 @@ public:
     bool filterAsYouType() const { return _filterAsYouType; }
     // The pause after the last key before the filter runs.
     static constexpr int TypingPauseMs = 250;
+    // How long a filter runs before the counter says so (a quick one does
+    // not make it flicker).
+    static constexpr int FilteringNoticeMs = 100;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -139,6 +142,7 @@ private:
     QAction* _actFilterStopping = nullptr;
     RackFilter* _filter = nullptr;
     QTimer* _typingPause = nullptr;
+    QTimer* _filteringNotice = nullptr;
     bool _filterAsYouType = false;
     QMenu* _menu = nullptr;
     std::unique_ptr<bool> _editCommitted;

@@ -7,8 +7,6 @@
 #include "WipeOnExit.h"
 
 #include <QList>
-#include <QElapsedTimer>
-#include <cstdio>
 #include <QThread>
 
 #include <algorithm>
@@ -32,12 +30,13 @@ struct RackTexts {
     }
 };
 
-// A few chunks per core, for the cores to share the rack evenly; each
-// compiles the expressions once (a cancel is noticed between rows anyway).
+// Many chunks per core, so that a core another program holds for a while
+// leaves its share to the others; each compiles the expressions once (some
+// microseconds). A cancel is noticed between rows anyway.
 qsizetype chunkSize(qsizetype rows)
 {
-    const qsizetype pieces = 4 * std::max(1, QThread::idealThreadCount());
-    return std::clamp<qsizetype>(rows / pieces, 64, 8192);
+    const qsizetype pieces = 16 * std::max(1, QThread::idealThreadCount());
+    return std::clamp<qsizetype>(rows / pieces, 256, 4096);
 }
 } // namespace
 
@@ -92,7 +91,6 @@ void RackFilter::start()
         setRunning(false);
         return;
     }
-    QElapsedTimer tSnap; tSnap.start(); static QElapsedTimer tRun; tRun.start();
     auto snapshot = std::make_shared<RackTexts>();
     const QList<VaultEntry*>& entries = _rack->entries();
     snapshot->texts.reserve(entries.size());
@@ -100,9 +98,7 @@ void RackFilter::start()
         snapshot->texts.append(entry->toString());
     snapshot->matcher = _matcher;
     const qsizetype rows = snapshot->texts.size();
-    const double snapMs = tSnap.nsecsElapsed()/1e6;
     const QString description = _description;
-    const double snapMs2 = snapMs;
     _work.start<RackTexts, std::vector<char>>(
         std::move(snapshot), std::vector<char>(size_t(rows), char(0)), rows, chunkSize(rows),
         [](const RackTexts& in, std::vector<char>& accepted, qsizetype begin, qsizetype end,
@@ -111,17 +107,14 @@ void RackFilter::start()
             for (qsizetype row = begin; row < end && !cancelled.load(std::memory_order_relaxed); ++row)
                 accepted[size_t(row)] = matcher.accepts(in.texts.at(row)) ? 1 : 0;
         },
-        [this, generation = _generation, matcher = _matcher, description, snapMs = snapMs2](std::vector<char>&& accepted,
+        [this, generation = _generation, matcher = _matcher, description](std::vector<char>&& accepted,
                                                                           std::exception_ptr error) {
             if (error) {
                 setRunning(false);
                 emit failed(error);
                 return;
             }
-            const double runMs = tRun.nsecsElapsed()/1e6; QElapsedTimer tApply; tApply.start();
-            const bool ok = generation == _generation && _proxy && _proxy->setFilterResult(std::move(accepted), matcher);
-            fprintf(stderr, "PROF snapshot %.2f run(to done) %.2f apply %.2f\n", snapMs, runMs, tApply.nsecsElapsed()/1e6);
-            if (!ok) {
+            if (generation != _generation || !_proxy || !_proxy->setFilterResult(std::move(accepted), matcher)) {
                 _restart.start(); // the rack changed under it: once more
                 return;
             }
