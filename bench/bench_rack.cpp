@@ -25,7 +25,6 @@
 #include "VaultEntry.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -149,27 +148,12 @@ void settle()
     QCoreApplication::processEvents();
 }
 
-double wallMs()
-{
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    return double(clock.nsecsElapsed()) / 1e6;
-}
+using BenchClock::wallMs;
 
 // Like measure(), in wall time: the work of other threads counts.
 Timing measureWall(const std::function<void()>& prepare, const std::function<void()>& run)
 {
-    std::vector<double> times;
-    for (int i = 0; i < Repeats; ++i) {
-        if (prepare)
-            prepare();
-        const double start = wallMs();
-        run();
-        times.push_back(wallMs() - start);
-    }
-    std::sort(times.begin(), times.end());
-    return {times.front(), times[times.size() / 2]};
+    return BenchClock::measure(Repeats, prepare, run, wallMs);
 }
 
 // The longest time the GUI thread goes without running its event loop, as
@@ -229,7 +213,7 @@ void waitForFilter(Rack& rack)
 }
 
 void filtering(Rack& rack, const QString& search, const QRegularExpression& first, int firstField,
-               const QRegularExpression& second, int secondField, const char* label)
+               const QRegularExpression& second, int secondField, const char* label, double target = 1.5)
 {
     const QList<VaultEntry*>& entries = rack.rackModel()->entries();
     std::vector<QString> firstTexts;
@@ -270,7 +254,7 @@ void filtering(Rack& rack, const QString& search, const QRegularExpression& firs
         std::printf("!! the filter shows %d rows, the loop keeps %d\n", rack.tableView()->model()->rowCount(), kept);
     char what[128];
     std::snprintf(what, sizeof what, "filter %s (%d rows shown)", label, kept);
-    report(what, filter, loop, 1.5);
+    report(what, filter, loop, target);
     std::sort(gaps.begin(), gaps.end());
     std::sort(busy.begin(), busy.end());
     std::sort(guiTimes.begin(), guiTimes.end());
@@ -398,6 +382,10 @@ int main(int argc, char** argv)
     filtering(*rack, QStringLiteral("-:^[a-z], comment:^$"), QRegularExpression(QStringLiteral("^[a-z]")), 0,
               QRegularExpression(QStringLiteral("^$"), QRegularExpression::CaseInsensitiveOption), 3,
               "-:^[a-z], comment:^$");
+    // For reference: a result that keeps every row, which the table sorts
+    // again on the GUI thread when it takes it.
+    filtering(*rack, QStringLiteral("-:^[a-z], comment:"), QRegularExpression(QStringLiteral("^[a-z]")), 0,
+              QRegularExpression(QString(), QRegularExpression::CaseInsensitiveOption), 3, "-:^[a-z], comment:", 0);
     pathological(*rack);
     rack->onCancelSearchFiltering();
     settle();

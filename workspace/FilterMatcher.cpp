@@ -8,7 +8,7 @@
 FilterMatcher::FilterMatcher(const FilterRules& rules)
 {
     for (const FilterRule* rule : rules.rules())
-        _rules.push_back({rule->field(), rule->expression()});
+        _rules.push_back({rule->field(), rule->expression(), rule->expression().isValid()});
     std::stable_sort(_rules.begin(), _rules.end(), [](const Rule& a, const Rule& b) { return a.field < b.field; });
 }
 
@@ -16,7 +16,8 @@ FilterMatcher FilterMatcher::unshared() const
 {
     FilterMatcher copy;
     for (const Rule& rule : _rules)
-        copy._rules.push_back({rule.field, QRegularExpression(rule.expression.pattern(), rule.expression.patternOptions())});
+        copy._rules.push_back(
+            {rule.field, QRegularExpression(rule.expression.pattern(), rule.expression.patternOptions()), rule.valid});
     return copy;
 }
 
@@ -33,7 +34,7 @@ bool FilterMatcher::accepts(QStringView entryText) const
             end = entryText.indexOf(QLatin1Char('\t'), start);
         }
         const QStringView text = entryText.sliced(start, (end < 0 ? entryText.size() : end) - start);
-        if (!FilterRule::matches(rule.expression, text))
+        if (rule.valid && !FilterRule::found(rule.expression, text))
             return false;
     }
     return true;

@@ -30,6 +30,8 @@ private:
     struct Rule {
         int field;
         QRegularExpression expression;
+        // An invalid expression matches every text (FilterRule::matches).
+        bool valid;
     };
     // In field order, each field's rules in the order of the search line:
     // the order FilterRules tests them in.

@@ -13,8 +13,11 @@ FilterRule::FilterRule(const FilterRule& other) : QObject(nullptr), _field(other
 
 bool FilterRule::matches(const QRegularExpression& expression, QStringView text)
 {
-    if (!expression.isValid())
-        return true;
+    return !expression.isValid() || found(expression, text);
+}
+
+bool FilterRule::found(const QRegularExpression& expression, QStringView text)
+{
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
     return expression.matchView(text).hasMatch();
 #else

@@ -19,6 +19,8 @@ public:
     bool matches(QStringView text) const { return matches(_expression, text); }
     // The same test for any expression; safe from several threads at once.
     static bool matches(const QRegularExpression& expression, QStringView text);
+    // Whether a valid expression is found anywhere in text.
+    static bool found(const QRegularExpression& expression, QStringView text);
 
 private:
     int _field;
