@@ -28,6 +28,12 @@
 #include <algorithm>
 
 namespace {
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool SanitizedBuild = true;
+#else
+constexpr bool SanitizedBuild = false;
+#endif
+
 // Backtracks until the match limit on a text of words with no closing
 // non-word character (about 10 ms a row), matches at once on "x!".
 const QString Pathological = QStringLiteral("^(\\w+\\s?)+\\W$");
@@ -342,7 +348,8 @@ void TestRackFilter::windowStaysResponsive()
     enter(f, Pathological);
     QVERIFY(f.rack()->isFiltering());
 
-    // The GUI thread's timer every 10 ms asks for a repaint too.
+    // A timer of the GUI thread ticks every 10 ms; the table is asked for a
+    // repaint every 50 ms.
     struct PaintCount : QObject {
         int paints = 0;
         bool eventFilter(QObject*, QEvent* event) override
@@ -358,14 +365,17 @@ void TestRackFilter::windowStaysResponsive()
     qint64 last = 0;
     qint64 longest = 0;
     int ticks = 0;
+    int repaints = 0;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, &timer, [&] {
         const qint64 now = clock.elapsed();
         longest = std::max(longest, now - last);
         last = now;
-        ++ticks;
-        table->viewport()->update();
+        if (++ticks % 5 == 0) {
+            ++repaints;
+            table->viewport()->update();
+        }
     });
     timer.start(10);
     // Keys typed meanwhile reach the search line.
@@ -379,9 +389,11 @@ void TestRackFilter::windowStaysResponsive()
 
     qInfo("longest gap between ticks %lld ms, %d ticks, %d paints", longest, ticks, painted.paints);
     QVERIFY(f.rack()->isFiltering());
-    QVERIFY2(longest < 100, qPrintable(QStringLiteral("longest gap %1 ms").arg(longest)));
-    QVERIFY2(ticks > 50, qPrintable(QString::number(ticks)));
-    QVERIFY2(painted.paints > ticks / 2, qPrintable(QStringLiteral("%1 paints").arg(painted.paints)));
+    // A blocked window would wait minutes; a build under the sanitizers
+    // paints the table several times slower.
+    QVERIFY2(longest < (SanitizedBuild ? 250 : 100), qPrintable(QStringLiteral("longest gap %1 ms").arg(longest)));
+    QVERIFY2(ticks > (SanitizedBuild ? 15 : 75), qPrintable(QString::number(ticks)));
+    QVERIFY2(painted.paints >= repaints / 2, qPrintable(QStringLiteral("%1 paints").arg(painted.paints)));
     QCOMPARE(searchLine(f)->text(), QStringLiteral("role+:") + Pathological + QLatin1Char('a'));
 
     QVERIFY(f.activate());
