@@ -578,11 +578,6 @@ void Rack::setFilterAsYouTypeByDefault(bool on)
     filterAsYouTypeChoice() = on;
 }
 
-bool Rack::filterAsYouTypeByDefault()
-{
-    return filterAsYouTypeChoice();
-}
-
 void Rack::onCancelSearchFiltering()
 {
     guard("void Rack::onCancelSearchFiltering() -> ", [this] {
@@ -627,15 +622,17 @@ void Rack::onSearching()
 
 void Rack::onSearchTyped()
 {
-    if (!_filterAsYouType)
-        return;
-    if (!_typingPause) {
-        _typingPause = new QTimer(this);
-        _typingPause->setSingleShot(true);
-        _typingPause->setInterval(TypingPauseMs);
-        connect(_typingPause, &QTimer::timeout, this, &Rack::filterAsTyped);
-    }
-    _typingPause->start();
+    guard("void Rack::onSearchTyped() -> ", [this] {
+        if (!_filterAsYouType)
+            return;
+        if (!_typingPause) {
+            _typingPause = new QTimer(this);
+            _typingPause->setSingleShot(true);
+            _typingPause->setInterval(TypingPauseMs);
+            connect(_typingPause, &QTimer::timeout, this, &Rack::filterAsTyped);
+        }
+        _typingPause->start();
+    });
 }
 
 void Rack::filterAsTyped()

@@ -68,7 +68,6 @@ public:
     // ("--filter-as-you-type"); off, only Enter and the button filter. Racks
     // made afterwards take the process-wide choice.
     static void setFilterAsYouTypeByDefault(bool on);
-    static bool filterAsYouTypeByDefault();
     void setFilterAsYouType(bool on) { _filterAsYouType = on; }
     bool filterAsYouType() const { return _filterAsYouType; }
     // The pause after the last key before the filter runs.
