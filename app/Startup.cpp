@@ -12,6 +12,7 @@
 #include "Logger.h"
 #include "MainWindow.h"
 #include "ProcessHardening.h"
+#include "Rack.h"
 #include "StartupLanguage.h"
 #include "Translator.h"
 
@@ -154,6 +155,11 @@ int Startup::clipboardTimeout(const Options& options, QString* error)
     return 0;
 }
 
+bool Startup::filterAsYouType(const Options& options)
+{
+    return options.contains(QStringLiteral("--filter-as-you-type"));
+}
+
 QString Startup::helpText()
 {
     const auto text = [](const char* key) { return ModuleTexts::text(QLatin1String(key)); };
@@ -161,6 +167,7 @@ QString Startup::helpText()
         {QStringLiteral("--lang=CODE"), text("HelpLang").arg(availableLanguages().join(QStringLiteral(", ")))},
         {QStringLiteral("--log=FILE"), text("HelpLog")},
         {QStringLiteral("--clipboard-timeout=SECONDS"), text("HelpClipboardTimeout")},
+        {QStringLiteral("--filter-as-you-type"), text("HelpFilterAsYouType")},
         {QStringLiteral("--help"), text("HelpHelp")},
         {QStringLiteral("--version"), text("HelpVersion")},
     };
@@ -224,6 +231,8 @@ int Startup::run(int argc, char* argv[])
         std::fprintf(stderr, "kovrin: %s\n", timeoutError.toLocal8Bit().constData());
         Log::getInstance().log()->warning(timeoutError);
     }
+
+    Rack::setFilterAsYouTypeByDefault(filterAsYouType(options));
 
     int code = 0;
     {

@@ -48,6 +48,10 @@ public:
     // invalid value gives 0 and a message for the user in error.
     static int clipboardTimeout(const Options& options, QString* error = nullptr);
 
+    // "--filter-as-you-type" (no value): the racks filter as the search line is
+    // typed in; without it only Enter and the button filter.
+    static bool filterAsYouType(const Options& options);
+
     // What "--help" and "--version" print, in the interface language.
     static QString helpText();
     static QString versionText();

@@ -9,6 +9,8 @@
 namespace BenchClock {
 
 double threadMs();
+// Wall time, for work that other threads do for the caller.
+double wallMs();
 
 struct Timing {
     double fastest;
@@ -16,6 +18,7 @@ struct Timing {
 };
 
 // Runs run `repeats` times, prepare before each run outside the timing.
-Timing measure(int repeats, const std::function<void()>& prepare, const std::function<void()>& run);
+Timing measure(int repeats, const std::function<void()>& prepare, const std::function<void()>& run,
+               double (*clock)() = threadMs);
 
 } // namespace BenchClock

@@ -11,13 +11,16 @@ FilterRule::FilterRule(const FilterRule& other) : QObject(nullptr), _field(other
 {
 }
 
-bool FilterRule::matches(QStringView text) const
+bool FilterRule::matches(const QRegularExpression& expression, QStringView text)
 {
-    if (!_expression.isValid())
-        return true;
+    return !expression.isValid() || found(expression, text);
+}
+
+bool FilterRule::found(const QRegularExpression& expression, QStringView text)
+{
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-    return _expression.matchView(text).hasMatch();
+    return expression.matchView(text).hasMatch();
 #else
-    return _expression.match(text).hasMatch();
+    return expression.match(text).hasMatch();
 #endif
 }

@@ -16,7 +16,11 @@ public:
     int field() const { return _field; }
     const QRegularExpression& expression() const { return _expression; }
     // True for an invalid expression; otherwise whether it is found anywhere in text.
-    bool matches(QStringView text) const;
+    bool matches(QStringView text) const { return matches(_expression, text); }
+    // The same test for any expression; safe from several threads at once.
+    static bool matches(const QRegularExpression& expression, QStringView text);
+    // Whether a valid expression is found anywhere in text.
+    static bool found(const QRegularExpression& expression, QStringView text);
 
 private:
     int _field;

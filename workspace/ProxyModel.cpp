@@ -1,6 +1,6 @@
 #include "ProxyModel.h"
 
-#include "FilterRules.h"
+#include "FilterMatcher.h"
 #include "RackModel.h"
 #include "VaultEntry.h"
 
@@ -42,7 +42,7 @@ private:
     ProxyModel& _proxy;
 };
 
-ProxyModel::ProxyModel(FilterRules* rules, QObject* parent) : QSortFilterProxyModel(parent), _rules(rules)
+ProxyModel::ProxyModel(QObject* parent) : QSortFilterProxyModel(parent)
 {
 }
 
@@ -50,8 +50,85 @@ ProxyModel::~ProxyModel() = default;
 
 void ProxyModel::setSourceModel(QAbstractItemModel* sourceModel)
 {
+    for (const QMetaObject::Connection& connection : std::as_const(_sourceConnections))
+        disconnect(connection);
+    _sourceConnections.clear();
     _rack = qobject_cast<RackModel*>(sourceModel);
+    _matcher.reset();
+    _accepted.clear();
+    // Made before Qt's own connections, so that the flags follow the rows
+    // before the proxy asks for them.
+    if (sourceModel) {
+        _sourceConnections = {
+            connect(sourceModel, &QAbstractItemModel::rowsInserted, this, &ProxyModel::sourceRowsInserted),
+            connect(sourceModel, &QAbstractItemModel::rowsRemoved, this, &ProxyModel::sourceRowsRemoved),
+            connect(sourceModel, &QAbstractItemModel::dataChanged, this, &ProxyModel::sourceDataChanged),
+            connect(sourceModel, &QAbstractItemModel::modelReset, this, &ProxyModel::sourceReset),
+        };
+    }
     QSortFilterProxyModel::setSourceModel(sourceModel);
+}
+
+bool ProxyModel::setFilterResult(std::vector<char> accepted, std::shared_ptr<const FilterMatcher> matcher)
+{
+    if (!_rack || qsizetype(accepted.size()) != _rack->entryCount())
+        return false;
+    if (matcher && matcher->isEmpty())
+        matcher.reset();
+    _accepted = matcher ? std::move(accepted) : std::vector<char>();
+    _matcher = std::move(matcher);
+    refilter();
+    return true;
+}
+
+void ProxyModel::clearFilter()
+{
+    _matcher.reset();
+    _accepted.clear();
+    refilter();
+}
+
+void ProxyModel::recheck(int first, int count)
+{
+    if (count > RecheckLimit) {
+        std::fill_n(_accepted.begin() + first, count, char(1));
+        emit filterOutdated();
+        return;
+    }
+    const QList<VaultEntry*>& entries = _rack->entries();
+    for (int row = first; row < first + count; ++row)
+        _accepted[size_t(row)] = _matcher->accepts(entries.at(row)->textView()) ? 1 : 0;
+}
+
+void ProxyModel::sourceRowsInserted(const QModelIndex& parent, int first, int last)
+{
+    if (!_matcher || parent.isValid() || !_rack)
+        return;
+    const int count = last - first + 1;
+    _accepted.insert(_accepted.begin() + first, size_t(count), char(1));
+    recheck(first, count);
+}
+
+void ProxyModel::sourceRowsRemoved(const QModelIndex& parent, int first, int last)
+{
+    if (!_matcher || parent.isValid())
+        return;
+    _accepted.erase(_accepted.begin() + first, _accepted.begin() + last + 1);
+}
+
+void ProxyModel::sourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight)
+{
+    if (!_matcher || !_rack || topLeft.parent().isValid())
+        return;
+    recheck(topLeft.row(), bottomRight.row() - topLeft.row() + 1);
+}
+
+void ProxyModel::sourceReset()
+{
+    if (!_matcher || !_rack)
+        return;
+    _accepted.assign(size_t(_rack->entryCount()), char(1));
+    emit filterOutdated();
 }
 
 void ProxyModel::sort(int column, Qt::SortOrder order)
@@ -73,11 +150,11 @@ void ProxyModel::refilter()
 
 bool ProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
 {
-    if (!_rules || _rules->isEmpty())
+    if (!_matcher)
         return true;
-    if (!_rack || sourceParent.isValid() || sourceRow < 0 || sourceRow >= _rack->entryCount())
+    if (sourceParent.isValid() || sourceRow < 0 || size_t(sourceRow) >= _accepted.size())
         return false;
-    return _rules->accepts(_rack->entries().at(sourceRow));
+    return _accepted[size_t(sourceRow)] != 0;
 }
 
 bool ProxyModel::textLess(QStringView left, QStringView right) const

@@ -6,25 +6,43 @@
 #include <QStringView>
 
 #include <array>
+#include <memory>
 #include <vector>
 
-class FilterRules;
+class FilterMatcher;
 class RackModel;
 
-// Sits between a rack model and its table: hides the entries the rack's
-// filter rules reject, and sorts.
+// Sits between a rack model and its table: hides the entries a filter run
+// rejected, and sorts. The matching of a whole rack runs elsewhere (off the
+// GUI thread); the proxy shows its result, one flag per rack-model row, and
+// keeps it in step with the rack: rows inserted or edited afterwards are
+// checked here against the rules of that result when they are few; more are
+// shown for now and filterOutdated() asks for a new run.
 class ProxyModel : public QSortFilterProxyModel
 {
     Q_OBJECT
 public:
-    // The rules stay the rack's.
-    explicit ProxyModel(FilterRules* rules, QObject* parent = nullptr);
+    // Rows checked at once when the rack changes; a single match can be slow.
+    static constexpr int RecheckLimit = 8;
+
+    explicit ProxyModel(QObject* parent = nullptr);
     ~ProxyModel() override;
 
     void setSourceModel(QAbstractItemModel* sourceModel) override;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
-    // Filters and sorts every row again, after the rules have changed.
-    void refilter();
+
+    // Shows the rows whose flag is set (one per rack-model row) and keeps
+    // matcher for the rows that change later; refused (false, nothing
+    // changes) when the flags do not fit the rack's rows.
+    bool setFilterResult(std::vector<char> accepted, std::shared_ptr<const FilterMatcher> matcher);
+    // Shows every row again.
+    void clearFilter();
+    // The rules of the result shown; null without filter.
+    std::shared_ptr<const FilterMatcher> matcher() const { return _matcher; }
+
+Q_SIGNALS:
+    // The rack changed more rows than are checked at once; they are shown.
+    void filterOutdated();
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
@@ -43,11 +61,22 @@ private:
     using Packed = std::array<quint64, size_t(PackedUnits / 4)>;
     class SortScope;
 
+    // Filters and sorts every row again.
+    void refilter();
+    // The flags of rows [first, first + count), checked when they are few.
+    void recheck(int first, int count);
+    void sourceRowsInserted(const QModelIndex& parent, int first, int last);
+    void sourceRowsRemoved(const QModelIndex& parent, int first, int last);
+    void sourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
+    void sourceReset();
+
     bool textLess(QStringView left, QStringView right) const;
     bool keyLess(size_t left, size_t right) const;
     void readKey(size_t row) const;
 
-    FilterRules* _rules;
+    std::shared_ptr<const FilterMatcher> _matcher;
+    std::vector<char> _accepted;
+    QList<QMetaObject::Connection> _sourceConnections;
     QPointer<RackModel> _rack;
     int _keysColumn = -1;
     bool _packed = false;

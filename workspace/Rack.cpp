@@ -4,6 +4,7 @@
 #include "Crypt.h"
 #include "EditingDelegate.h"
 #include "Exception.h"
+#include "FilterMatcher.h"
 #include "FilterRules.h"
 #include "GeneratorSettings.h"
 #include "Icons.h"
@@ -13,6 +14,7 @@
 #include "Model.h"
 #include "ModuleTexts.h"
 #include "ProxyModel.h"
+#include "RackFilter.h"
 #include "SlotGuard.h"
 #include "UiRack.h"
 #include "VaultEntry.h"
@@ -31,6 +33,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableView>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -50,6 +53,66 @@ const QStringList FieldNames = {QStringLiteral("role"), QStringLiteral("user"), 
 
 // Clipboard managers keep no history of data marked this way.
 const QString SecretHintType = QStringLiteral("x-kde-passwordManagerHint");
+
+bool& filterAsYouTypeChoice()
+{
+    static bool on = false;
+    return on;
+}
+
+// The search syntax read into rules, up to the first expression that does
+// not compile.
+struct ParsedSearch {
+    // Of the rules added, joined by the translated AND.
+    QString description;
+    int rules = 0;
+    bool invalid = false;
+    // The refused expression as field, sign, ':' and expression, and why.
+    QString refusedRule;
+    QString error;
+};
+
+ParsedSearch parseSearch(const QString& typed, FilterRules& rules)
+{
+    ParsedSearch parsed;
+    const QString separator = QLatin1Char(' ') + text("And") + QLatin1Char(' ');
+    for (const QString& part : typed.split(QLatin1Char(','), Qt::KeepEmptyParts)) {
+        QString field = FieldNames.first();
+        QString sign = QStringLiteral("+");
+        QString expression = part;
+        const qsizetype colon = part.indexOf(QLatin1Char(':'));
+        if (colon >= 1) {
+            QString prefix = part.left(colon).trimmed().toLower();
+            if (prefix.endsWith(QLatin1Char('-')) || prefix.endsWith(QLatin1Char('+'))) {
+                if (prefix.size() == 1) {
+                    sign = prefix;
+                    prefix = FieldNames.first();
+                } else {
+                    sign = prefix.right(1);
+                    prefix.chop(1);
+                }
+            }
+            if (FieldNames.contains(prefix))
+                field = prefix;
+            expression = part.mid(colon + 1);
+        }
+        const bool caseInsensitive = sign != QLatin1String("-");
+        const QRegularExpression compiled(expression);
+        if (!compiled.isValid()) {
+            parsed.invalid = true;
+            parsed.refusedRule = field + (caseInsensitive ? QLatin1Char('+') : QLatin1Char('-')) + QLatin1Char(':')
+                                 + expression;
+            parsed.error = compiled.errorString();
+            return parsed;
+        }
+        if (!parsed.description.isEmpty())
+            parsed.description += separator;
+        parsed.description += QStringLiteral("%1%2:%3").arg(field, sign, expression);
+        rules.add(int(FieldNames.indexOf(field)), compiled, caseInsensitive);
+        ++parsed.rules;
+    }
+    return parsed;
+}
 } // namespace
 
 Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace)
@@ -70,6 +133,7 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
 
     _name = name;
     _workspace = workspace;
+    _filterAsYouType = filterAsYouTypeChoice();
 
     QTableView* table = _ui->_tvwEntries;
     _rules = new FilterRules(this);
@@ -96,6 +160,9 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
 
 Rack::~Rack()
 {
+    // A run going on is dropped first: its result has no table to go to.
+    delete _filter;
+    _filter = nullptr;
     if (RackModel* rack = _pRackModel) {
         // The vault forgets the rack, then the rack and its entries go.
         std::unique_ptr<RackModel> owned;
@@ -131,8 +198,28 @@ void Rack::arrange()
     _arranged = true;
     buildInsertionForm();
     QTableView* table = _ui->_tvwEntries;
-    _proxy = new ProxyModel(_rules, table);
+    _proxy = new ProxyModel(table);
     _proxy->setSourceModel(_pRackModel);
+    _filter = new RackFilter(_pRackModel, _proxy, this);
+    _filteringNotice = new QTimer(this);
+    _filteringNotice->setSingleShot(true);
+    _filteringNotice->setInterval(FilteringNoticeMs);
+    connect(_filteringNotice, &QTimer::timeout, this, &Rack::updateEntriesCounter);
+    connect(_filter, &RackFilter::runningChanged, this, [this](bool running) {
+        _actFilterStopping->setEnabled(running);
+        if (running)
+            _filteringNotice->start();
+        else
+            _filteringNotice->stop();
+        updateEntriesCounter();
+    });
+    connect(_filter, &RackFilter::applied, this, [this](const QString& description) {
+        _ui->_tvwEntries->setToolTip(description);
+        updateEntriesCounter();
+    });
+    connect(_filter, &RackFilter::failed, this, [this](const std::exception_ptr& error) {
+        guard("void Rack::onSearching() -> ", [&] { std::rethrow_exception(error); });
+    });
     // Sorted by the header's indicator (by name, ascending) before the table
     // sees the proxy, so that the table lays its rows out once, in order. The
     // rows are mapped first: the sort then orders them with its own keys.
@@ -275,6 +362,13 @@ void Rack::buildActions()
     _actUndoDeletion->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     _actUndoDeletion->setEnabled(false);
     addAction(_actUndoDeletion);
+    // Escape stops a filter running, and only then: otherwise the key keeps
+    // its meaning (an editor's, a box's).
+    _actFilterStopping = action("cancel", "FilterStopping", "_actFilterStopping", &Rack::onFilterStopping);
+    _actFilterStopping->setShortcut(QKeySequence(Qt::Key_Escape));
+    _actFilterStopping->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    _actFilterStopping->setEnabled(false);
+    addAction(_actFilterStopping);
 }
 
 // The menu itself is made when first opened: most racks never show it.
@@ -308,6 +402,7 @@ void Rack::connectToSignals()
     });
     connect(_ui->_btnSearch, &QPushButton::clicked, this, &Rack::onSearching);
     connect(_ui->_tbxSearch, &QLineEdit::returnPressed, this, &Rack::onSearching);
+    connect(_ui->_tbxSearch, &QLineEdit::textEdited, this, &Rack::onSearchTyped);
     connect(_ui->_tvwEntries, &QWidget::customContextMenuRequested, this, &Rack::openContextMenu);
     _signalsConnected = true;
     if (_ui->_tbxName)
@@ -378,7 +473,10 @@ void Rack::updateEntriesCounter()
     const qsizetype total = _pRackModel ? _pRackModel->entryCount() : 0;
     // Before arrange() no filter can have been applied: every entry is shown.
     const qsizetype shown = _arranged ? _proxy->rowCount() : total;
-    _ui->_lblEntries->setText(QStringLiteral("%1/%2").arg(shown).arg(total));
+    if (isFiltering() && !_filteringNotice->isActive())
+        _ui->_lblEntries->setText(text("_lblEntries.filtering").arg(shown).arg(total));
+    else
+        _ui->_lblEntries->setText(QStringLiteral("%1/%2").arg(shown).arg(total));
 }
 
 void Rack::openContextMenu(const QPoint& pos)
@@ -470,15 +568,42 @@ void Rack::updateUndoAction()
     _actUndoDeletion->setEnabled(!_deletedBatches.empty());
 }
 
+bool Rack::isFiltering() const
+{
+    return _filter && _filter->isRunning();
+}
+
+void Rack::setFilterAsYouTypeByDefault(bool on)
+{
+    filterAsYouTypeChoice() = on;
+}
+
 void Rack::onCancelSearchFiltering()
 {
     guard("void Rack::onCancelSearchFiltering() -> ", [this] {
         arrange();
+        // A filter running is stopped, and the table keeps its rows.
+        if (isFiltering()) {
+            _filter->cancel();
+            return;
+        }
+        if (_typingPause)
+            _typingPause->stop();
         _ui->_tbxSearch->setText(QString());
         _rules->clear();
+        _filter->run(nullptr, QString());
         _ui->_tvwEntries->setToolTip(text("NoFilter"));
-        _proxy->refilter();
         updateEntriesCounter();
+    });
+}
+
+void Rack::onFilterStopping()
+{
+    guard("void Rack::onFilterStopping() -> ", [this] {
+        if (_typingPause)
+            _typingPause->stop();
+        if (_filter)
+            _filter->cancel();
     });
 }
 
@@ -486,60 +611,61 @@ void Rack::onSearching()
 {
     guard("void Rack::onSearching() -> ", [this] {
         arrange();
+        if (_typingPause)
+            _typingPause->stop();
         const QString description = buildFilterRules();
-        _ui->_tvwEntries->setToolTip(description);
-        _proxy->refilter();
+        // The table and its tooltip change when the run ends (applied()).
+        _filter->run(std::make_shared<const FilterMatcher>(*_rules), description);
+        updateEntriesCounter();
+    });
+}
+
+void Rack::onSearchTyped()
+{
+    guard("void Rack::onSearchTyped() -> ", [this] {
+        if (!_filterAsYouType)
+            return;
+        if (!_typingPause) {
+            _typingPause = new QTimer(this);
+            _typingPause->setSingleShot(true);
+            _typingPause->setInterval(TypingPauseMs);
+            connect(_typingPause, &QTimer::timeout, this, &Rack::filterAsTyped);
+        }
+        _typingPause->start();
+    });
+}
+
+void Rack::filterAsTyped()
+{
+    guard("void Rack::filterAsTyped() -> ", [this] {
+        arrange();
+        const QString typed = _ui->_tbxSearch->text();
+        _rules->clear();
+        const ParsedSearch parsed = typed.isEmpty() ? ParsedSearch() : parseSearch(typed, *_rules);
+        // An expression half typed is no error yet: the table stays as it is.
+        if (parsed.invalid)
+            return;
+        _filter->run(std::make_shared<const FilterMatcher>(*_rules), parsed.description);
         updateEntriesCounter();
     });
 }
 
 QString Rack::buildFilterRules()
 {
-    QString description;
-    const QString separator = QLatin1Char(' ') + text("And") + QLatin1Char(' ');
     QLineEdit* search = _ui->_tbxSearch;
     const QString typed = search->text();
     _rules->clear();
     if (typed.isEmpty())
-        return description;
-
-    for (const QString& part : typed.split(QLatin1Char(','), Qt::KeepEmptyParts)) {
-        QString field = FieldNames.first();
-        QString sign = QStringLiteral("+");
-        QString expression = part;
-        const qsizetype colon = part.indexOf(QLatin1Char(':'));
-        if (colon >= 1) {
-            QString prefix = part.left(colon).trimmed().toLower();
-            if (prefix.endsWith(QLatin1Char('-')) || prefix.endsWith(QLatin1Char('+'))) {
-                if (prefix.size() == 1) {
-                    sign = prefix;
-                    prefix = FieldNames.first();
-                } else {
-                    sign = prefix.right(1);
-                    prefix.chop(1);
-                }
-            }
-            if (FieldNames.contains(prefix))
-                field = prefix;
-            expression = part.mid(colon + 1);
-        }
-        const bool caseInsensitive = sign != QLatin1String("-");
-        if (!description.isEmpty())
-            description += separator;
-        description += QStringLiteral("%1%2:%3").arg(field, sign, expression);
-
-        const QRegularExpression compiled(expression);
-        if (!compiled.isValid()) {
-            const QString rule = field + (caseInsensitive ? QLatin1Char('+') : QLatin1Char('-')) + QLatin1Char(':')
-                + expression;
-            MessageBoxes::critical(this, text("IllegalRegularExpression").arg(rule), compiled.errorString());
-            search->setFocus(Qt::OtherFocusReason);
-            return QString();
-        }
-        search->setText(description);
-        _rules->add(int(FieldNames.indexOf(field)), compiled, caseInsensitive);
+        return QString();
+    const ParsedSearch parsed = parseSearch(typed, *_rules);
+    if (parsed.rules > 0)
+        search->setText(parsed.description);
+    if (parsed.invalid) {
+        MessageBoxes::critical(this, text("IllegalRegularExpression").arg(parsed.refusedRule), parsed.error);
+        search->setFocus(Qt::OtherFocusReason);
+        return QString();
     }
-    return description;
+    return parsed.description;
 }
 
 void Rack::onCollapseNewEntry()

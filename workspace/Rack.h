@@ -13,6 +13,7 @@
 
 class EditingDelegate;
 class FilterRules;
+class RackFilter;
 class Logger;
 class Model;
 class ProxyModel;
@@ -20,6 +21,7 @@ class QAction;
 class QMenu;
 class QShowEvent;
 class QTableView;
+class QTimer;
 class UiRack;
 class VaultEntry;
 
@@ -58,6 +60,22 @@ public:
     // True while a deletion can be undone (until the vault is saved).
     bool canUndoDeletion() const { return !_deletedBatches.empty(); }
 
+    // True while the filter runs (off the GUI thread); the table keeps the
+    // rows it showed before until the run ends.
+    bool isFiltering() const;
+
+    // Filtering as the search line is typed in, a moment after the last key
+    // ("--filter-as-you-type"); off, only Enter and the button filter. Racks
+    // made afterwards take the process-wide choice.
+    static void setFilterAsYouTypeByDefault(bool on);
+    void setFilterAsYouType(bool on) { _filterAsYouType = on; }
+    bool filterAsYouType() const { return _filterAsYouType; }
+    // The pause after the last key before the filter runs.
+    static constexpr int TypingPauseMs = 250;
+    // How long a filter runs before the counter says so (a quick one does
+    // not make it flicker).
+    static constexpr int FilteringNoticeMs = 100;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -71,6 +89,8 @@ public slots:
     void onEntryInserting();
     // Ctrl+Z: puts the last deleted entries back at their rows.
     void onDeletionUndoing();
+    // Escape: stops the filter running; the table keeps the rows it shows.
+    void onFilterStopping();
 
 private:
     // One deleted entry with the rack-model row it had.
@@ -100,6 +120,9 @@ private:
     void guard(const char* context, const std::function<void()>& body);
     void forgetDeletions();
     void updateUndoAction();
+    void onSearchTyped();
+    // The filter of the search line as typed: no box, the line left as it is.
+    void filterAsTyped();
 
     QString _lang;
     QPoint _lastMenuPos;
@@ -115,6 +138,11 @@ private:
     QAction* _actShowHide = nullptr;
     QAction* _actDelete = nullptr;
     QAction* _actUndoDeletion = nullptr;
+    QAction* _actFilterStopping = nullptr;
+    RackFilter* _filter = nullptr;
+    QTimer* _typingPause = nullptr;
+    QTimer* _filteringNotice = nullptr;
+    bool _filterAsYouType = false;
     QMenu* _menu = nullptr;
     std::unique_ptr<bool> _editCommitted;
     EditingDelegate* _delegate = nullptr;

@@ -46,6 +46,8 @@ private Q_SLOTS:
     void vaultFileArgument();
     void clipboardTimeout_data();
     void clipboardTimeout();
+    void filterAsYouType_data();
+    void filterAsYouType();
     void helpAndVersionTexts();
     void helpAndVersionOfTheProgram_data();
     void helpAndVersionOfTheProgram();
@@ -291,10 +293,27 @@ void TestStartup::clipboardTimeout()
                             .arg(options.value(QStringLiteral("--clipboard-timeout"))));
 }
 
+void TestStartup::filterAsYouType_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("on");
+    QTest::newRow("absent") << QStringList{"--lang=fr_FR"} << false;
+    QTest::newRow("given") << QStringList{"--filter-as-you-type", "vault.kovrin"} << true;
+    QTest::newRow("another option alike") << QStringList{"--filter-as-you"} << false;
+}
+
+void TestStartup::filterAsYouType()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, on);
+    QCOMPARE(Startup::filterAsYouType(Startup::parseOptions(arguments)), on);
+}
+
 void TestStartup::helpAndVersionTexts()
 {
     QCOMPARE(Startup::versionText(), QStringLiteral("kovrin 4.0.1 (202605131553)\n"));
-    const QStringList options{"--lang=CODE", "--log=FILE", "--clipboard-timeout=SECONDS", "--help", "--version"};
+    const QStringList options{"--lang=CODE", "--log=FILE", "--clipboard-timeout=SECONDS", "--filter-as-you-type",
+                              "--help", "--version"};
     for (const auto& [lang, usage] : {std::pair{"en_US", "Usage: kovrin [OPTION...] [VAULT]"},
                                       std::pair{"fr_FR", "Utilisation : kovrin [OPTION...] [COFFRE]"}}) {
         Startup::setupLanguage(QLatin1String(lang));

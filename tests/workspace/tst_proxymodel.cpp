@@ -1,3 +1,4 @@
+#include "FilterMatcher.h"
 #include "FilterRule.h"
 #include "FilterRules.h"
 #include "Model.h"
@@ -8,8 +9,11 @@
 #include "VaultEntry.h"
 
 #include <QAbstractItemModelTester>
+#include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTabWidget>
+
+#include <vector>
 
 namespace {
 QStringList column(const QAbstractItemModel& model, int column)
@@ -18,6 +22,21 @@ QStringList column(const QAbstractItemModel& model, int column)
     for (int row = 0; row < model.rowCount(); ++row)
         texts.append(model.index(row, column).data().toString());
     return texts;
+}
+
+// What the rules accept, row by row, as FilterRules says.
+std::vector<char> acceptedByRules(const FilterRules& rules, const RackModel& rack)
+{
+    std::vector<char> accepted;
+    for (const VaultEntry* entry : rack.entries())
+        accepted.push_back(rules.accepts(entry) ? 1 : 0);
+    return accepted;
+}
+
+// Shows on the proxy the result of the rules over the whole rack.
+bool applyRules(ProxyModel& proxy, const FilterRules& rules, const RackModel& rack)
+{
+    return proxy.setFilterResult(acceptedByRules(rules, rack), std::make_shared<const FilterMatcher>(rules));
 }
 } // namespace
 
@@ -32,6 +51,10 @@ private Q_SLOTS:
     void ruleMatches_data();
     void ruleMatches();
     void rulesOfAnEntry();
+    void matcherAcceptsAsTheRules_data();
+    void matcherAcceptsAsTheRules();
+    void resultMustFitTheRows();
+    void manyChangedRowsAskForARun();
     void sortsAsTheDefaultProxy_data();
     void sortsAsTheDefaultProxy();
     void followsTheRackModel();
@@ -117,6 +140,88 @@ void TestProxyModel::rulesOfAnEntry()
     QVERIFY(rules.accepts(&entry));
 }
 
+void TestProxyModel::matcherAcceptsAsTheRules_data()
+{
+    // Rules as field, pattern, case-insensitive.
+    using Rule = std::tuple<int, QString, bool>;
+    QTest::addColumn<QList<Rule>>("rules");
+    QTest::newRow("none") << QList<Rule>{};
+    QTest::newRow("name") << QList<Rule>{{0, "a", true}};
+    QTest::newRow("name, exact case") << QList<Rule>{{0, "A", false}};
+    QTest::newRow("comment empty") << QList<Rule>{{3, "^$", false}};
+    QTest::newRow("password, the last field but one") << QList<Rule>{{2, "^b$", true}};
+    QTest::newRow("fields out of order") << QList<Rule>{{3, "x", false}, {1, "^a", true}, {0, "a", false}};
+    QTest::newRow("two rules on one field") << QList<Rule>{{1, "e", true}, {1, "^E", false}};
+    QTest::newRow("empty pattern") << QList<Rule>{{1, "", false}};
+    QTest::newRow("an empty account") << QList<Rule>{{1, "^$", false}, {0, "\\d", false}};
+    QTest::newRow("accents, any case") << QList<Rule>{{0, "éclair", true}};
+    QTest::newRow("invalid expression matches all") << QList<Rule>{{0, "(", false}, {3, "y", false}};
+}
+
+// The matcher that runs off the GUI thread accepts what the rules accept.
+void TestProxyModel::matcherAcceptsAsTheRules()
+{
+    using Rule = std::tuple<int, QString, bool>;
+    QFETCH(QList<Rule>, rules);
+    FilterRules filterRules;
+    for (const auto& [field, pattern, caseInsensitive] : rules)
+        filterRules.add(field, QRegularExpression(pattern), caseInsensitive);
+    const FilterMatcher matcher(filterRules);
+    QCOMPARE(matcher.isEmpty(), rules.isEmpty());
+    for (const VaultEntry* entry : _rack->entries())
+        QCOMPARE(matcher.accepts(entry->textView()), filterRules.accepts(entry));
+}
+
+// A result is for the rows it was made for, one flag each.
+void TestProxyModel::resultMustFitTheRows()
+{
+    ProxyModel proxy;
+    proxy.setSourceModel(_rack);
+    FilterRules rules;
+    rules.add(0, QRegularExpression(QStringLiteral("^beta")), false);
+    auto matcher = std::make_shared<const FilterMatcher>(rules);
+    std::vector<char> accepted = acceptedByRules(rules, *_rack);
+    std::vector<char> fewer = accepted;
+    fewer.pop_back();
+    QVERIFY(!proxy.setFilterResult(fewer, matcher));
+    QCOMPARE(proxy.rowCount(), 8);
+    QVERIFY(!proxy.matcher());
+    QVERIFY(proxy.setFilterResult(accepted, matcher));
+    QCOMPARE(proxy.rowCount(), 2);
+    proxy.clearFilter();
+    QCOMPARE(proxy.rowCount(), 8);
+    QVERIFY(!proxy.matcher());
+}
+
+// Rows inserted beyond what is checked at once are shown until the filter
+// has run again, and the proxy asks for that run.
+void TestProxyModel::manyChangedRowsAskForARun()
+{
+    ProxyModel proxy;
+    proxy.setSourceModel(_rack);
+    QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    FilterRules rules;
+    rules.add(0, QRegularExpression(QStringLiteral("^beta")), false);
+    QVERIFY(applyRules(proxy, rules, *_rack));
+    QSignalSpy outdated(&proxy, &ProxyModel::filterOutdated);
+
+    QList<VaultEntry*> few;
+    for (int i = 0; i < ProxyModel::RecheckLimit; ++i)
+        few.append(new VaultEntry(QStringLiteral("few%1").arg(i), QString(), QString(), QString()));
+    _rack->appendEntries(few);
+    QCOMPARE(proxy.rowCount(), 2);
+    QCOMPARE(outdated.size(), 0);
+
+    QList<VaultEntry*> many;
+    for (int i = 0; i <= ProxyModel::RecheckLimit; ++i)
+        many.append(new VaultEntry(QStringLiteral("many%1").arg(i), QString(), QString(), QString()));
+    _rack->appendEntries(many);
+    QCOMPARE(proxy.rowCount(), 2 + ProxyModel::RecheckLimit + 1);
+    QCOMPARE(outdated.size(), 1);
+    QVERIFY(applyRules(proxy, rules, *_rack));
+    QCOMPARE(proxy.rowCount(), 2);
+}
+
 void TestProxyModel::sortsAsTheDefaultProxy_data()
 {
     QTest::addColumn<int>("caseSensitivity");
@@ -142,8 +247,7 @@ void TestProxyModel::sortsAsTheDefaultProxy()
     };
     for (const QStringList& row : more)
         _rack->appendEntry(new VaultEntry(row.at(0), row.at(1), row.at(2), row.at(3)));
-    FilterRules rules;
-    ProxyModel proxy(&rules);
+    ProxyModel proxy;
     QSortFilterProxyModel reference;
     for (QSortFilterProxyModel* model : {static_cast<QSortFilterProxyModel*>(&proxy), &reference}) {
         model->setSourceModel(_rack);
@@ -163,21 +267,22 @@ void TestProxyModel::sortsAsTheDefaultProxy()
 void TestProxyModel::followsTheRackModel()
 {
     FilterRules rules;
-    ProxyModel proxy(&rules);
+    ProxyModel proxy;
     proxy.setSourceModel(_rack);
     QAbstractItemModelTester rackTester(_rack, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QAbstractItemModelTester proxyTester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
     proxy.sort(0);
 
     rules.add(0, QRegularExpression(QStringLiteral("a")), true);
-    proxy.invalidate();
+    QVERIFY(applyRules(proxy, rules, *_rack));
     QCOMPARE(column(proxy, 0), QStringList({"Alpha", "alpha", "beta", "beta2", "Éclair"}));
 
     _rack->appendEntry(new VaultEntry(QStringLiteral("gamma"), QString(), QString(), QString()));
     _rack->appendEntry(new VaultEntry(QStringLiteral("other"), QString(), QString(), QString()));
     QCOMPARE(column(proxy, 0), QStringList({"Alpha", "alpha", "beta", "beta2", "gamma", "Éclair"}));
 
-    // An edit that the filter no longer accepts hides the row; a renamed row moves.
+    // The rows the rack changes are checked against the rules of the result
+    // shown: an edit that they no longer accept hides the row; a renamed row moves.
     QVERIFY(proxy.setData(proxy.index(0, 0), QStringLiteral("Omicron")));
     QCOMPARE(column(proxy, 0), QStringList({"alpha", "beta", "beta2", "gamma", "Éclair"}));
     QVERIFY(proxy.setData(proxy.index(0, 0), QStringLiteral("zeta")));
@@ -189,8 +294,7 @@ void TestProxyModel::followsTheRackModel()
     QVERIFY(_rack->removeRows(2, 2)); // "zeta" (was alpha) and "Éclair"
     QCOMPARE(column(proxy, 0), QStringList({"beta", "beta2", "gamma"}));
 
-    rules.clear();
-    proxy.invalidate();
+    proxy.clearFilter();
     QCOMPARE(proxy.rowCount(), _rack->rowCount());
 }
 

@@ -52,12 +52,19 @@ QList<RackFixture::Row> descendingRows(int count)
     return rows;
 }
 
+// The filter runs off the GUI thread: waits for its result in the table.
+void waitForFilter(RackFixture& f)
+{
+    QTRY_VERIFY(!f.rack()->isFiltering());
+}
+
 void search(RackFixture& f, const QString& text)
 {
     auto* line = f.child<QLineEdit>("_tbxSearch");
     line->clear();
     QTest::keyClicks(line, text);
     QTest::keyClick(line, Qt::Key_Return);
+    waitForFilter(f);
 }
 
 void clickRow(RackFixture& f, const QString& role)
@@ -278,6 +285,7 @@ void TestRack::searchAgainAndCancel()
     // The description joins the rules with AND, not commas: read again it is
     // one case-sensitive rule on the name, which nothing matches.
     QTest::mouseClick(f.child<QPushButton>("_btnSearch"), Qt::LeftButton);
+    waitForFilter(f);
     QCOMPARE(f.child<QLineEdit>("_tbxSearch")->text(), QStringLiteral("role-:^Pi.* AND comment+:[cC]hamp"));
     QCOMPARE(f.shownNames(), QStringList());
     QCOMPARE(f.counter(), QStringLiteral("0/8"));
