@@ -181,8 +181,8 @@ void TestProxyModel::resultMustFitTheRows()
     rules.add(0, QRegularExpression(QStringLiteral("^beta")), false);
     auto matcher = std::make_shared<const FilterMatcher>(rules);
     std::vector<char> accepted = acceptedByRules(rules, *_rack);
-    std::vector<char> fewer = accepted;
-    fewer.pop_back();
+    QVERIFY(!accepted.empty());
+    const std::vector<char> fewer(accepted.begin(), accepted.begin() + qsizetype(accepted.size()) - 1);
     QVERIFY(!proxy.setFilterResult(fewer, matcher));
     QCOMPARE(proxy.rowCount(), 8);
     QVERIFY(!proxy.matcher());
