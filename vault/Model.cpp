@@ -74,7 +74,7 @@ QDateTime fileClock()
 #if defined(Q_OS_LINUX)
     timespec now{};
     if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0)
-        return QDateTime::fromMSecsSinceEpoch(qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000, Qt::UTC);
+        return QDateTime::fromMSecsSinceEpoch(qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000);
 #endif
     constexpr qint64 TickMs = 50; // generous for the clocks of other systems
     return QDateTime::currentDateTimeUtc().addMSecs(-TickMs);
