@@ -158,7 +158,8 @@ std::pair<BenchClock::Timing, BenchClock::Timing> alternate(int repeats, const s
     std::pair<BenchClock::Timing, BenchClock::Timing> result;
     for (int k = 0; k < 2; ++k) {
         std::sort(times[k].begin(), times[k].end());
-        (k == 0 ? result.first : result.second) = {times[k].front(), times[k][times[k].size() / 2]};
+        BenchClock::Timing& timing = k == 0 ? result.first : result.second;
+        timing = BenchClock::Timing{times[k].front(), times[k][times[k].size() / 2]};
     }
     return result;
 }
