@@ -4,6 +4,9 @@
 // same bytes to a new file; reading the file and cutting it into QStrings.
 // The import is measured twice: into bare rack models, and through the
 // workspace, where every rack has its view and tab while its entries arrive.
+// Last, a text of nothing but empty racks (1,000 and 10,000 of them) is
+// imported into the shown window: the cost of a rack must not grow with the
+// number of racks already there.
 #include "Base.h"
 #include "BenchHome.h"
 #include "BenchReport.h"
@@ -59,6 +62,64 @@ VaultExchange::RackMaker bareRacks(const std::shared_ptr<Model>& model)
     };
     maker.freeName = [] { return QStringLiteral("Rack"); };
     return maker;
+}
+
+// The full-vault text of count empty racks.
+QByteArray emptyRacks(int count)
+{
+    QByteArray text;
+    for (int i = 0; i < count; ++i)
+        text += "\n\nrack:Rack " + QByteArray::number(i) + "\n\n";
+    return text;
+}
+
+struct EmptyRacks
+{
+    Timing read;
+    Timing bare;
+    Timing workspace;
+};
+
+// Reading and cutting a file of count empty racks, against importing it into
+// bare rack models and through the (shown) workspace.
+EmptyRacks measureEmptyRacks(BenchHome& home, Base* base, const AesPair& key, int count, int repeats)
+{
+    const QString vaultName = home.filePath(QStringLiteral("racks.kovrin"));
+    const QString fileName = home.filePath(QStringLiteral("racks-%1.csv").arg(count));
+    {
+        QFile out(fileName);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(emptyRacks(count)) < 0)
+            std::abort();
+    }
+    EmptyRacks result;
+    result.read = BenchClock::measure(repeats, [] {}, [&] {
+        QList<QString> fields;
+        BenchReport::splitIntoStrings(readText(fileName), fields);
+    });
+    std::shared_ptr<Model> built;
+    result.bare = BenchClock::measure(
+        repeats, [&] { built.reset(); },
+        [&] {
+            built = std::make_shared<Model>(nullptr, vaultName, std::make_unique<AesPair>(key), base);
+            int made = 0;
+            VaultExchange::importFullVault(readText(fileName), *built, bareRacks(built), nullptr, &made);
+            if (made != count)
+                std::abort();
+        });
+    built.reset();
+    result.workspace = BenchClock::measure(
+        repeats, [&] { base->closeVault(); },
+        [&] {
+            base->setModel(std::make_shared<Model>(nullptr, vaultName, std::make_unique<AesPair>(key), base));
+            int made = 0;
+            VaultExchange::importFullVault(readText(fileName), *base->model(), VaultImport::workspaceRacks(base),
+                                           nullptr, &made);
+            if (made != count || base->count() != count + RackModel::FirstRackTab)
+                std::abort();
+            QCoreApplication::processEvents(); // the tab bar laid out and painted once
+        });
+    base->closeVault();
+    return result;
 }
 
 } // namespace
@@ -162,12 +223,27 @@ int main(int argc, char** argv)
         [&] { base->closeVault(); });
     base->closeVault();
 
+    // Empty racks, in the window as the user sees it.
+    window.show();
+    QCoreApplication::processEvents();
+    const EmptyRacks few = measureEmptyRacks(home, base, *key, 1000, 5);
+    const EmptyRacks many = measureEmptyRacks(home, base, *key, 10000, 3);
+
     report("export (text + checked owner-only write)", exportTime, writeBase, 3.0);
     report("full import into rack models", bareImport, readBase, 3.0);
     report("full import through the workspace", workspaceImport, readBase, 3.0);
     std::printf("\nreferences:\n");
     report("export vs. vault plaintext built + written", exportTime, gatherBase, 0);
     report("20 empty rack views and tabs (vs. read)", views, readBase, 0);
+    std::printf("\n10,000 empty racks (1,000 for the cost per rack):\n");
+    report("full import of the racks, rack models", many.bare, many.read, 3.0);
+    report("full import of the racks, workspace", many.workspace, many.read, 0);
+    const auto perRack = [](const EmptyRacks& racks, int count) {
+        return Timing{racks.workspace.fastest / count, racks.workspace.median / count};
+    };
+    report("a workspace rack, 10,000 vs. 1,000 (ms)", perRack(many, 10000), perRack(few, 1000), 1.3);
+    report("a model rack, 10,000 vs. 1,000 (ms)", Timing{many.bare.fastest / 10000, many.bare.median / 10000},
+           Timing{few.bare.fastest / 1000, few.bare.median / 1000}, 1.3);
     report("workspace import less the empty views", Timing{workspaceImport.fastest - views.fastest, workspaceImport.median - views.median}, readBase, 0);
     return 0;
 }

@@ -210,6 +210,7 @@ Model::~Model()
 {
     // Taken out of the list before deletion, so that a rack's own clean-up finds
     // nothing to remove and whoever still shares the list sees no dangling pointer.
+    _rackByName.clear();
     while (!_racks->isEmpty())
         delete _racks->takeLast();
 }
@@ -238,10 +239,40 @@ bool Model::rackExists(const QString& name) const
 
 RackModel* Model::rackModel(const QString& name) const
 {
-    for (RackModel* rack : *_racks)
-        if (rack->name() == name)
-            return rack;
-    return nullptr;
+    return _rackByName.value(name, nullptr);
+}
+
+QString Model::firstFreeRackName(const QString& prefix) const
+{
+    if (_freeName.prefix != prefix)
+        _freeName = {prefix, 1};
+    for (int& n = _freeName.next;; ++n) {
+        QString candidate = prefix + QLatin1Char(' ') + QString::number(n);
+        if (!_rackByName.contains(candidate))
+            return candidate;
+    }
+}
+
+void Model::rackRenamed(RackModel* rack, const QString& oldName)
+{
+    const auto found = _rackByName.constFind(oldName);
+    if (found == _rackByName.cend() || found.value() != rack)
+        return; // not one of this vault's racks (yet)
+    _rackByName.erase(found);
+    _rackByName.insert(rack->name(), rack);
+    _freeName.next = 1; // the old name may be free now
+}
+
+void Model::rackDeleted(RackModel* rack)
+{
+    const auto found = _rackByName.constFind(rack->name());
+    if (found != _rackByName.cend() && found.value() == rack) {
+        _rackByName.erase(found);
+        _freeName.next = 1;
+    }
+    // Searched from the end: a vault closing takes its racks out last first.
+    if (const qsizetype at = _racks->lastIndexOf(rack); at >= 0)
+        _racks->removeAt(at);
 }
 
 QStringList Model::rackNames() const
@@ -264,6 +295,7 @@ bool Model::addRackModel(RackModel* rack)
     }
     rack->setParent(this);
     _racks->append(rack);
+    _rackByName.insert(rack->name(), rack);
     return true;
 }
 
@@ -272,7 +304,9 @@ std::unique_ptr<RackModel> Model::removeRackModel(const QString& name)
     RackModel* rack = rackModel(name);
     if (!rack)
         return nullptr;
-    _racks->removeOne(rack);
+    _racks->removeAt(_racks->lastIndexOf(rack));
+    _rackByName.remove(name);
+    _freeName.next = 1;
     rack->setParent(nullptr);
     return std::unique_ptr<RackModel>(rack);
 }
@@ -344,6 +378,7 @@ std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& 
     // A flat list read as "Migration" is written back in segments at the next save.
     model->_modified = parsed.migrated;
     model->_racks->reserve(qsizetype(parsed.segments.size()));
+    model->_rackByName.reserve(qsizetype(parsed.segments.size()));
     if (makeNamesUnique(parsed.segments, logger.get()))
         model->_modified = true; // the new names are written at the next save
     for (VaultText::Segment& segment : parsed.segments) {
@@ -351,6 +386,7 @@ std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& 
         rack->setEntries(segment.takeEntries());
         rack->setParent(model.get());
         model->_racks->append(rack);
+        model->_rackByName.insert(rack->name(), rack);
     }
     return model;
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -29,6 +30,10 @@ public:
 
     // Largest vault file accepted by loadVault.
     static constexpr qint64 MaxCipheredSize = 4194304;
+    // The most racks a vault file can hold: each takes at least 12 bytes of
+    // plaintext (LF LF "Segment:", a one-letter name, LF), and the plaintext
+    // is shorter than its ciphertext.
+    static constexpr qsizetype MaxRackCount = (MaxCipheredSize - 1) / 12;
 
     // Takes ownership of key. Raises UndefinedParameter when key or tabs is null.
     Model(std::shared_ptr<Logger> logger, const QString& fileName, std::unique_ptr<AesPair> key, QTabWidget* tabs);
@@ -69,6 +74,10 @@ public:
     bool rackExists(const QString& name) const;
     RackModel* rackModel(const QString& name) const;
     QStringList rackNames() const;
+    // The first of "prefix 1", "prefix 2"... that no rack has. Asked once per
+    // rack while a file of nameless racks is read, so it resumes where it found
+    // the last one until a rack is renamed or removed.
+    QString firstFreeRackName(const QString& prefix) const;
     // Takes ownership on success. Refuses a null rack, a rack of another vault
     // model, an empty name, a name in use and a name with a line feed.
     bool addRackModel(RackModel* rack);
@@ -98,6 +107,11 @@ private:
     };
     static DiskState diskState(const QByteArray& bytes, const QDateTime& modified, const QDateTime& taken);
 
+    friend class RackModel;
+    // Kept in step by RackModel when it is renamed or deleted.
+    void rackRenamed(RackModel* rack, const QString& oldName);
+    void rackDeleted(RackModel* rack);
+
     QByteArray plainText() const;
     // Uses cipher's buffer to read the written file back. Returns the digest
     // of the bytes written.
@@ -108,6 +122,15 @@ private:
     QString _fileName;
     std::shared_ptr<Logger> _logger;
     std::shared_ptr<RackList> _racks;
+    // The racks by name, so that a lookup does not walk the list: a vault of
+    // thousands of racks is built and checked by name once per rack.
+    QHash<QString, RackModel*> _rackByName;
+    struct FreeNameHint
+    {
+        QString prefix;
+        int next = 1; // every number below it is taken
+    };
+    mutable FreeNameHint _freeName;
     std::unique_ptr<AesPair> _key;
     std::shared_ptr<VaultFileSystem> _files;
     DiskState _onDisk;

@@ -12,6 +12,7 @@
 #include <QMessageBox>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 const QString SetNameContext = QStringLiteral("void RackModel::setName(const QString&) -> ");
@@ -49,8 +50,7 @@ RackModel::~RackModel()
     // the vault's list. (While the vault model itself is being destroyed the weak
     // reference has already expired and the model has taken this rack out.)
     if (const auto model = _model.lock())
-        if (const auto racks = model->racks())
-            racks->removeAll(this);
+        model->rackDeleted(this);
     while (!_entries.isEmpty())
         delete _entries.takeLast();
 }
@@ -61,7 +61,9 @@ void RackModel::setName(const QString& name)
         throw Exception(SetNameContext + ModuleTexts::text(QStringLiteral("RackNameAlreadyExists")).arg(name));
     if (name.contains(QLatin1Char('\n')))
         throw Exception(SetNameContext + ModuleTexts::text(QStringLiteral("RackNameLineFeed")));
-    _name = name;
+    const QString oldName = std::exchange(_name, name);
+    if (const auto model = _model.lock())
+        model->rackRenamed(this, oldName);
 }
 
 bool RackModel::setTabIndex(int index)

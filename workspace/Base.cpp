@@ -501,12 +501,7 @@ void Base::displayPasswords()
 QString Base::nextRackName() const
 {
     const QString base = text("NewRackName");
-    const QStringList names = _model ? _model->rackNames() : QStringList();
-    for (int n = 1;; ++n) {
-        const QString candidate = base + QLatin1Char(' ') + QString::number(n);
-        if (!names.contains(candidate, Qt::CaseSensitive))
-            return candidate;
-    }
+    return _model ? _model->firstFreeRackName(base) : base + QStringLiteral(" 1");
 }
 
 Rack* Base::showRack(const QString& name)

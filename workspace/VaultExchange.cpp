@@ -13,6 +13,7 @@
 #include "VaultFileSystem.h"
 #include "WipeOnExit.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +21,16 @@
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QSet>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 const QString VaultExchange::ImportRackContext = QStringLiteral("void Base::importRack(const QString&, const QString&) -> ");
 const QString VaultExchange::ImportVaultContext = QStringLiteral("void VaultImport::importVault() -> ");
@@ -155,6 +166,96 @@ VaultExchange::Room VaultExchange::makeRoomFor(QWidget* parent, const QString& f
         return Room::Kept;
     }
     return Room::Made;
+}
+
+namespace {
+// Opens fileName for reading when it is a regular file (links followed). On
+// Unix the check is made on the opened file itself, opened without waiting:
+// a pipe put in the file's place after a check by name cannot block the open.
+VaultExchange::Source openRegularFile(QFile& file, const QString& fileName, QString* error)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return VaultExchange::Source::NotReadable;
+    }
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return VaultExchange::Source::NotAFile;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1)
+        (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        *error = file.errorString();
+        ::close(fd);
+        return VaultExchange::Source::NotReadable;
+    }
+    return VaultExchange::Source::Read;
+#else
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isFile())
+        return VaultExchange::Source::NotAFile;
+    file.setFileName(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
+        *error = file.errorString();
+        return VaultExchange::Source::NotReadable;
+    }
+    return VaultExchange::Source::Read;
+#endif
+}
+} // namespace
+
+VaultExchange::Source VaultExchange::readImportFile(const QString& fileName, QByteArray& bytes, QString* error,
+                                                    qint64* size)
+{
+    bytes.clear();
+    QFile file;
+    QString reason;
+    const Source opened = openRegularFile(file, fileName, &reason);
+    if (opened != Source::Read) {
+        if (error)
+            *error = reason;
+        return opened;
+    }
+    const auto tooBig = [&](qint64 found) {
+        if (size)
+            *size = found;
+        return Source::TooBig;
+    };
+    if (file.size() > MaxImportSize)
+        return tooBig(file.size());
+    // One byte more than the limit tells a file that grew since it was measured.
+    bytes = file.read(MaxImportSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        WipeOnExit::wipe(bytes);
+        bytes.clear();
+        return Source::NotReadable;
+    }
+    if (bytes.size() > MaxImportSize) {
+        WipeOnExit::wipe(bytes);
+        bytes.clear();
+        return tooBig(std::max(file.size(), MaxImportSize + 1));
+    }
+    return Source::Read;
+}
+
+void VaultExchange::refuseImportFile(QWidget* parent, const QString& fileName, Source source, const QString& error,
+                                     qint64 size)
+{
+    switch (source) {
+    case Source::Read: return;
+    case Source::NotReadable: MessageBoxes::warning(parent, text("FileNotReadable").arg(fileName), error); return;
+    case Source::NotAFile: MessageBoxes::warning(parent, text("ImportNotARegularFile").arg(fileName)); return;
+    case Source::TooBig:
+        MessageBoxes::warning(parent, text("ImportFileTooBig").arg(fileName).arg(size).arg(MaxImportSize),
+                              text("MoveEntriesToAnotherVault"));
+        return;
+    }
 }
 
 VaultExchange::Written VaultExchange::exportToFile(const Model& model, const QString& fileName, QString* error)
@@ -322,16 +423,19 @@ void VaultExchange::importRack(QWidget* parent, const std::shared_ptr<Model>& mo
         MessageBoxes::critical(parent, text("UndefinedGlobalModel"));
         return;
     }
-    const QString source = fileField.text();
-    if (source.isEmpty()) {
+    const QString fileName = fileField.text();
+    if (fileName.isEmpty()) {
         MessageBoxes::warning(parent, text("ImportFileMustBeDefined"));
         return;
     }
-    QFile file(source);
     // Read as bytes: the trimming of each line takes a CR before its LF away,
     // and a CR inside a field stays.
-    if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
-        MessageBoxes::warning(parent, text("FileNotReadable").arg(source), file.errorString());
+    QByteArray bytes;
+    const WipeOnExit wipeBytes(bytes);
+    QString error;
+    qint64 size = 0;
+    if (const Source source = readImportFile(fileName, bytes, &error, &size); source != Source::Read) {
+        refuseImportFile(parent, fileName, source, error, size);
         fileField.setFocus();
         return;
     }
@@ -347,6 +451,8 @@ void VaultExchange::importRack(QWidget* parent, const std::shared_ptr<Model>& mo
             return;
     }
 
+    QBuffer file(&bytes);
+    file.open(QIODevice::ReadOnly);
     const Counts counts = importLines(file, *rack, model->logger().get());
     file.close();
     MessageBoxes::information(parent, text("ImportResult").arg(counts.added).arg(counts.rejected), text("LookLog"));
@@ -362,11 +468,16 @@ void VaultExchange::importRack(QWidget* parent, const std::shared_ptr<Model>& mo
 VaultExchange::Counts VaultExchange::importFullVault(const QByteArray& bytes, Model& model, const RackMaker& racks,
                                                      Logger* log, int* racksMade)
 {
+    return importFullVault(ExchangeText::read(bytes), model, racks, log, racksMade);
+}
+
+VaultExchange::Counts VaultExchange::importFullVault(const ExchangeText::Read& read, Model& model,
+                                                     const RackMaker& racks, Logger* log, int* racksMade)
+{
     Counts counts;
     int made = 0;
     if (racksMade)
         *racksMade = 0;
-    const ExchangeText::Read read = ExchangeText::read(bytes);
     QHash<RackModel*, QSet<QStringView>> rolesByRack;
     const auto skipped = [&] { writeLine(log, LoggerLevel::Warning, ImportVaultContext + text("ExchangeTextSkipped")); };
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ExchangeText.h"
+#include "Model.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,7 +10,6 @@
 #include <memory>
 
 class Logger;
-class Model;
 class QIODevice;
 class QLineEdit;
 class QWidget;
@@ -44,6 +46,14 @@ public:
         std::function<void(RackModel& rack)> filled;
     };
 
+    // The largest file an import reads: the export of the largest vault a
+    // file can hold, with room for CR LF line ends (every line at least four
+    // bytes long, so at most a quarter more).
+    static constexpr qint64 MaxImportSize = Model::MaxCipheredSize + Model::MaxCipheredSize / 4;
+
+    // What readImportFile did.
+    enum class Source { Read, NotReadable, NotAFile, TooBig };
+
     static const QString ImportRackContext;
     static const QString ImportVaultContext;
 
@@ -79,6 +89,16 @@ public:
     // and not from a save that is refused later.
     static void warnIfTooBigToSave(QWidget* parent, const Model& model);
 
+    // Reads the whole of an import file into bytes. Only a regular file is
+    // read (a folder, a pipe or a device is refused before any read: nothing
+    // can block or never end), and at most MaxImportSize bytes of it, also
+    // when it grows while being read. error receives the system's reason of
+    // NotReadable; size the size of a file found TooBig.
+    static Source readImportFile(const QString& fileName, QByteArray& bytes, QString* error, qint64* size);
+    // The box for what readImportFile refused (parent: the dialog's).
+    static void refuseImportFile(QWidget* parent, const QString& fileName, Source source, const QString& error,
+                                 qint64 size);
+
     // Reads entry lines (single-rack form) until a read returns nothing; bad
     // lines and roles the rack already holds are counted as rejected and logged.
     static Counts importLines(QIODevice& file, RackModel& rack, Logger* log);
@@ -98,5 +118,8 @@ public:
     // racks and entries read before it stay). racksMade receives the number
     // of racks created.
     static Counts importFullVault(const QByteArray& bytes, Model& model, const RackMaker& racks, Logger* log,
+                                  int* racksMade);
+    // The same for a text already cut into blocks (ExchangeText::read).
+    static Counts importFullVault(const ExchangeText::Read& read, Model& model, const RackMaker& racks, Logger* log,
                                   int* racksMade);
 };

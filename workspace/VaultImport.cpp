@@ -164,7 +164,8 @@ void VaultImport::onCanceling()
     close();
 }
 
-int VaultImport::inputsValid(bool create, std::unique_ptr<QFile>& vaultFile, std::unique_ptr<QFile>& csvFile)
+int VaultImport::inputsValid(bool create, std::unique_ptr<QFile>& vaultFile, QByteArray& csvBytes,
+                             ExchangeText::Read* read)
 {
     // Shares the field's buffer, which is overwritten here once the field is emptied.
     QString password = _ui->_pPwdInput->text();
@@ -213,10 +214,20 @@ int VaultImport::inputsValid(bool create, std::unique_ptr<QFile>& vaultFile, std
         _ui->_pVaultFileInput->setFocus();
         return Refused;
     }
-    csvFile = std::make_unique<QFile>(csvName);
     // Read as bytes: the reader itself tells CR LF files from the writer's.
-    if (!csvFile->open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
-        MessageBoxes::warning(this, text("FileNotReadable").arg(csvName), csvFile->errorString());
+    QString error;
+    qint64 size = 0;
+    const VaultExchange::Source source = VaultExchange::readImportFile(csvName, csvBytes, &error, &size);
+    if (source != VaultExchange::Source::Read) {
+        VaultExchange::refuseImportFile(this, csvName, source, error, size);
+        _ui->_pCsvFileInput->setFocus();
+        return Refused;
+    }
+    // Counted before anything is made: a vault holds so many racks at most.
+    *read = ExchangeText::read(csvBytes);
+    if (const qsizetype headers = read->blocks.size(); headers > Model::MaxRackCount) {
+        MessageBoxes::warning(this, text("ImportTooManyRacks").arg(csvName).arg(headers).arg(Model::MaxRackCount),
+                              text("MoveEntriesToAnotherVault"));
         _ui->_pCsvFileInput->setFocus();
         return Refused;
     }
@@ -244,13 +255,13 @@ int VaultImport::makeRoomForVault(const QString& vaultName)
     return Refused;
 }
 
-bool VaultImport::startNewVault(bool create, std::unique_ptr<QFile>& vaultFile, std::unique_ptr<QFile>& csvFile,
+bool VaultImport::startNewVault(bool create, std::unique_ptr<QFile>& vaultFile, QByteArray& csvBytes,
+                                ExchangeText::Read* read,
                                 const QStringList& rackNames)
 {
-    const int result = inputsValid(create, vaultFile, csvFile);
+    const int result = inputsValid(create, vaultFile, csvBytes, read);
     if (result != Valid) {
         vaultFile.reset();
-        csvFile.reset();
         if (result == Closing)
             close();
         return false;
@@ -305,12 +316,11 @@ void VaultImport::done(int result)
 void VaultImport::createVault()
 {
     std::unique_ptr<QFile> vaultFile;
-    std::unique_ptr<QFile> csvFile;
-    if (!startNewVault(true, vaultFile, csvFile, {text("NewRackName") + QStringLiteral(" 1")}))
+    QByteArray csvBytes;
+    if (!startNewVault(true, vaultFile, csvBytes, nullptr, {text("NewRackName") + QStringLiteral(" 1")}))
         return;
     const QString fileName = vaultFile->fileName();
     vaultFile.reset();
-    csvFile.reset();
     _base->showExportMode();
     MessageBoxes::information(this, text("VaultCreated").arg(fileName));
     _base->selectTab(RackModel::FirstRackTab);
@@ -337,11 +347,13 @@ VaultExchange::RackMaker VaultImport::workspaceRacks(Base* base)
 void VaultImport::importVault()
 {
     std::unique_ptr<QFile> vaultFile;
-    std::unique_ptr<QFile> csvFile;
-    if (!startNewVault(false, vaultFile, csvFile))
+    QByteArray bytes;
+    // The file's text holds every password it brings: overwritten once read.
+    const WipeOnExit wipeBytes(bytes);
+    ExchangeText::Read read;
+    if (!startNewVault(false, vaultFile, bytes, &read))
         return;
     const auto model = _base->model();
-    const QByteArray bytes = csvFile->readAll();
     const VaultExchange::RackMaker racks = workspaceRacks(_base);
     // Racks made are a change, like Alt+R: the vault can be saved with them.
     const auto showImported = [this, &model] {
@@ -350,7 +362,7 @@ void VaultImport::importVault()
     };
     VaultExchange::Counts counts;
     try {
-        counts = VaultExchange::importFullVault(bytes, *model, racks, model->logger().get(), nullptr);
+        counts = VaultExchange::importFullVault(read, *model, racks, model->logger().get(), nullptr);
     } catch (const Exception& e) {
         // What came in before the bad line stays, in a vault that can be saved;
         // the error box says how much it is (the new vault held nothing before).
@@ -366,7 +378,6 @@ void VaultImport::importVault()
                         std::make_shared<Exception>(e));
     }
     vaultFile.reset();
-    csvFile.reset();
     if (model->rackCount() > 0) {
         showImported();
         MessageBoxes::information(this, text("ImportResult").arg(counts.added).arg(counts.rejected), text("LookLog"));

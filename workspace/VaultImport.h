@@ -1,7 +1,9 @@
 #pragma once
 
+#include "ExchangeText.h"
 #include "VaultExchange.h"
 
+#include <QByteArray>
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -30,7 +32,7 @@ public:
     // name is in the trash), 1 when an input was refused (the dialog stays), 2
     // when the user refused to replace an existing vault file or it could not
     // be removed (the dialog closes). The files made are the caller's.
-    int inputsValid(bool create, std::unique_ptr<QFile>& vaultFile, std::unique_ptr<QFile>& csvFile);
+    int inputsValid(bool create, std::unique_ptr<QFile>& vaultFile, QByteArray& csvBytes, ExchangeText::Read* read);
 
     // Import mode: builds the new vault from the text file.
     void importVault();
@@ -58,7 +60,7 @@ private:
     // The common start of both operations: the new vault model, with these
     // empty racks, written to its file and shown in the workspace. False when
     // the dialog has to stay (or closed already).
-    bool startNewVault(bool create, std::unique_ptr<QFile>& vaultFile, std::unique_ptr<QFile>& csvFile,
+    bool startNewVault(bool create, std::unique_ptr<QFile>& vaultFile, QByteArray& csvBytes, ExchangeText::Read* read,
                        const QStringList& rackNames = {});
     // The overwrite question for an existing vault file, as a result of inputsValid.
     int makeRoomForVault(const QString& vaultName);

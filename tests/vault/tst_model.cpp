@@ -119,6 +119,8 @@ private slots:
     void lastReferenceMayGoFirst();
     void refusedRackOutlivesTheModel();
     void rackDeletedByAnotherOwnerLeavesTheList();
+    void lookupsFollowRenamesAndRemovals();
+    void firstFreeRackName();
 
 private:
     std::shared_ptr<Model> newModel(const QString& fileName)
@@ -602,6 +604,74 @@ void TestModel::rackDeletedByAnotherOwnerLeavesTheList()
     delete a;
     QCOMPARE(model->rackNames(), QStringList({"B"}));
     QCOMPARE(racks->size(), 1);
+}
+
+// Racks are found by name in constant time: the index must follow every road
+// by which a name comes or goes.
+void TestModel::lookupsFollowRenamesAndRemovals()
+{
+    const auto model = newModel(QStringLiteral("unused"));
+    auto* a = new RackModel(model, QStringLiteral("A"));
+    auto* b = new RackModel(model, QStringLiteral("B"));
+    QVERIFY(model->addRackModel(a));
+    QVERIFY(model->addRackModel(b));
+
+    a->setName(QStringLiteral("C"));
+    QCOMPARE(model->rackModel(QStringLiteral("C")), a);
+    QVERIFY(!model->rackExists(QStringLiteral("A")));
+    QVERIFY_THROWS_EXCEPTION(Exception, b->setName(QStringLiteral("C")));
+    QCOMPARE(model->rackModel(QStringLiteral("B")), b);
+    // The old name is free for a new rack.
+    auto* again = new RackModel(model, QStringLiteral("A"));
+    QVERIFY(model->addRackModel(again));
+    QCOMPARE(model->rackModel(QStringLiteral("A")), again);
+
+    // A rack not (yet) in the vault renames without touching the vault's names.
+    const auto loose = std::make_unique<RackModel>(model, QStringLiteral("Loose"));
+    loose->setName(QStringLiteral("B2"));
+    QVERIFY(!model->rackExists(QStringLiteral("B2")));
+    QCOMPARE(model->rackModel(QStringLiteral("B")), b);
+
+    std::unique_ptr<RackModel> removed = model->removeRackModel(QStringLiteral("B"));
+    QCOMPARE(removed.get(), b);
+    QVERIFY(!model->rackExists(QStringLiteral("B")));
+    // Renamed or deleted once out of the vault, it leaves the vault alone.
+    QVERIFY(model->addRackModel(new RackModel(model, QStringLiteral("B"))));
+    RackModel* newB = model->rackModel(QStringLiteral("B"));
+    removed->setName(QStringLiteral("D"));
+    removed.reset();
+    QCOMPARE(model->rackModel(QStringLiteral("B")), newB);
+    QVERIFY(!model->rackExists(QStringLiteral("D")));
+
+    delete a;
+    QVERIFY(!model->rackExists(QStringLiteral("C")));
+    QCOMPARE(model->rackNames(), (QStringList{"A", "B"}));
+}
+
+void TestModel::firstFreeRackName()
+{
+    const auto model = newModel(QStringLiteral("unused"));
+    const QString r = QStringLiteral("R");
+    const auto add = [&](const QString& name) { QVERIFY(model->addRackModel(new RackModel(model, name))); };
+    QCOMPARE(model->firstFreeRackName(r), QStringLiteral("R 1"));
+    QCOMPARE(model->firstFreeRackName(r), QStringLiteral("R 1")); // asking takes nothing
+    add(QStringLiteral("R 1"));
+    add(QStringLiteral("R 2"));
+    add(QStringLiteral("R 4"));
+    QCOMPARE(model->firstFreeRackName(r), QStringLiteral("R 3"));
+    add(QStringLiteral("R 3"));
+    QCOMPARE(model->firstFreeRackName(r), QStringLiteral("R 5"));
+    QCOMPARE(model->firstFreeRackName(QStringLiteral("S")), QStringLiteral("S 1"));
+    // Names set free by a rename, a removal or a deletion are given again, lowest first.
+    model->rackModel(QStringLiteral("R 2"))->setName(QStringLiteral("Two"));
+    QCOMPARE(model->firstFreeRackName(r), QStringLiteral("R 2"));
+    add(QStringLiteral("R 2"));
+    QCOMPARE(model->firstFreeRackName(r), QStringLiteral("R 5"));
+    (void)model->removeRackModel(QStringLiteral("R 3"));
+    QCOMPARE(model->firstFreeRackName(r), QStringLiteral("R 3"));
+    add(QStringLiteral("R 3"));
+    delete model->rackModel(QStringLiteral("R 1"));
+    QCOMPARE(model->firstFreeRackName(r), QStringLiteral("R 1"));
 }
 
 KOVRIN_TEST_MAIN(TestModel)

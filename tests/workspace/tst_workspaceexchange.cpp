@@ -151,6 +151,9 @@ private slots:
     void dialogBrowserRefusesTheOpenVault();
     void onlyFilesAreReplaced_data();
     void onlyFilesAreReplaced();
+    void importsReadOnlyBoundedFiles_data();
+    void importsReadOnlyBoundedFiles();
+    void fullImportRefusesMoreRacksThanAVaultHolds();
     void fullImportBuildsTheVault_data();
     void fullImportBuildsTheVault();
     void failedFullImportKeepsWhatCameIn();
@@ -685,6 +688,116 @@ void TestWorkspaceExchange::onlyFilesAreReplaced()
     QCOMPARE(QDir(TestEnvironment::trash() + QStringLiteral("/files")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
              QStringList());
     QCOMPARE(_base->model()->fileName(), _vaultFile);
+}
+
+void TestWorkspaceExchange::importsReadOnlyBoundedFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("rackImport"); // else the full import
+    for (const char* kind : {"folder", "pipe", "device", "too big", "grown past the limit", "missing"})
+        for (const bool rackImport : {true, false})
+            QTest::addRow("%s, %s", kind, rackImport ? "rack import" : "full import")
+                << QString::fromLatin1(kind) << rackImport;
+}
+
+// Only a regular file of a size a vault could ever hold is read: a pipe or a
+// device (which may never end, or block the open) and an oversized file are
+// refused with one warning, before any question, and nothing is made.
+void TestWorkspaceExchange::importsReadOnlyBoundedFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, rackImport);
+    writeVault(_vaultFile, {{"Mail", {"a\tu\tp\tc"}}});
+    openVault(_vaultFile, Password);
+    const QString source = _folder + QStringLiteral("/source");
+    QString expected;
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(source));
+        expected = text("ImportNotARegularFile").arg(source);
+    } else if (kind == QLatin1String("pipe")) {
+        // Nobody ever writes to it: opening it to read would wait for ever.
+        QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0600), 0);
+        expected = text("ImportNotARegularFile").arg(source);
+    } else if (kind == QLatin1String("device")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), source)); // never ends
+        expected = text("ImportNotARegularFile").arg(source);
+    } else if (kind == QLatin1String("too big")) {
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(VaultExchange::MaxImportSize + 1)); // sparse: no disk taken
+        expected = text("ImportFileTooBig").arg(source).arg(VaultExchange::MaxImportSize + 1).arg(VaultExchange::MaxImportSize);
+    } else if (kind == QLatin1String("missing")) {
+        expected = text("FileNotReadable").arg(source);
+    }
+    if (kind == QLatin1String("grown past the limit")) {
+        // Measured at the limit, it is read to one byte past it by a reader of
+        // a file that grows: that is what tells it from one of the right size.
+        QByteArray bytes;
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(VaultExchange::MaxImportSize));
+        file.close();
+        QString error;
+        qint64 size = 0;
+        QCOMPARE(VaultExchange::readImportFile(source, bytes, &error, &size), VaultExchange::Source::Read);
+        QCOMPARE(bytes.size(), VaultExchange::MaxImportSize);
+        QVERIFY(file.open(QIODevice::Append));
+        QCOMPARE(file.write("x"), 1);
+        file.close();
+        QCOMPARE(VaultExchange::readImportFile(source, bytes, &error, &size), VaultExchange::Source::TooBig);
+        QVERIFY(bytes.isEmpty());
+        return;
+    }
+
+    const QStringList racksBefore = _base->model()->rackNames();
+    const int tabsBefore = _base->count();
+    const QString newVault = _folder + QStringLiteral("/new.kovrin");
+    MessageBoxAnswerer answerer({QMessageBox::Yes});
+    std::unique_ptr<VaultImport> dialog;
+    if (rackImport) {
+        child<QLineEdit>(_base, "_tbxImportFile")->setText(source);
+        _base->importRack(QStringLiteral("Travel")); // a rack to create: asked only after the file is read
+    } else {
+        dialog = std::make_unique<VaultImport>(_base);
+        fill(*dialog, newVault, source);
+        QTest::mouseClick(child<QPushButton>(dialog.get(), "_pImportButton"), Qt::LeftButton);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!QFileInfo::exists(newVault));
+    }
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(answerer.last().icon, QMessageBox::Warning);
+    QCOMPARE(answerer.last().text, expected);
+    QCOMPARE(_base->model()->fileName(), _vaultFile);
+    QCOMPARE(_base->model()->rackNames(), racksBefore);
+    QCOMPARE(_base->count(), tabsBefore);
+    QVERIFY(!_base->model()->isModified());
+}
+
+// Counted before anything is made: racks past what a vault file can hold
+// would never be saved, and each costs a view and a tab.
+void TestWorkspaceExchange::fullImportRefusesMoreRacksThanAVaultHolds()
+{
+    writeVault(_vaultFile, {{"Mail", {"a\tu\tp\tc"}}});
+    openVault(_vaultFile, Password);
+    const QString csvFile = _folder + QStringLiteral("/in.csv");
+    QByteArray csv;
+    for (qsizetype i = 0; i <= Model::MaxRackCount; ++i)
+        csv += "rack:\n\n\n"; // header, separator, the empty line ending an empty block
+    QVERIFY(csv.size() < VaultExchange::MaxImportSize);
+    writeFile(csvFile, csv);
+    const QString newVault = _folder + QStringLiteral("/new.kovrin");
+    VaultImport dialog(_base);
+    fill(dialog, newVault, csvFile);
+    MessageBoxAnswerer answerer;
+    QTest::mouseClick(child<QPushButton>(&dialog, "_pImportButton"), Qt::LeftButton);
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(answerer.last().icon, QMessageBox::Warning);
+    QCOMPARE(answerer.last().text,
+             text("ImportTooManyRacks").arg(csvFile).arg(Model::MaxRackCount + 1).arg(Model::MaxRackCount));
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!QFileInfo::exists(newVault));
+    QCOMPARE(_base->model()->fileName(), _vaultFile);
+    QCOMPARE(_base->model()->rackNames(), QStringList{QStringLiteral("Mail")});
 }
 
 void TestWorkspaceExchange::fullImportBuildsTheVault_data()
