@@ -27,6 +27,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -193,8 +194,11 @@ void Base::openVault(const QString& fileName, const QString& password)
         }
         showExportMode();
         const Model::RackList racks = *_model->racks();
-        for (RackModel* rack : racks)
-            showRack(rack->name());
+        {
+            const TabBatch batch(this);
+            for (RackModel* rack : racks)
+                showRack(rack->name());
+        }
         selectTab(FirstRackTab);
     } catch (const Exception& e) {
         closeVault();
@@ -258,6 +262,7 @@ void Base::dropVault()
 
 void Base::removeAllRacks()
 {
+    const TabBatch batch(this);
     const std::shared_ptr<Model::RackList> racks = _model->racks();
     while (racks && !racks->isEmpty()) {
         RackModel* last = racks->constLast();
@@ -498,6 +503,26 @@ void Base::displayPasswords()
 
 // ---------------------------------------------------------------- rack tabs
 
+Base::TabBatch::TabBatch(Base* base) : _base(base)
+{
+    if (_base)
+        ++_base->_tabBatches;
+    if (_base && _base->tabBar()->isVisibleTo(_base)) {
+        _base->tabBar()->hide();
+        _hid = true;
+    }
+}
+
+Base::TabBatch::~TabBatch()
+{
+    if (!_base)
+        return;
+    if (--_base->_tabBatches == 0)
+        _base->_racksInBatch = 0;
+    if (_hid)
+        _base->tabBar()->show();
+}
+
 QString Base::nextRackName() const
 {
     const QString base = text("NewRackName");
@@ -509,6 +534,14 @@ Rack* Base::showRack(const QString& name)
     auto* rack = new Rack(_model, name, this);
     rack->connectToSignals();
     rack->setTabIndex(addTab(rack, name));
+    // Every new widget posts requests to the event loop (polish, layout),
+    // and each new request is first compared with all those waiting: while
+    // racks are made without a return to the loop, they are delivered now and
+    // then, so that the thousandth rack costs what the first did.
+    if (_tabBatches > 0 && ++_racksInBatch % 32 == 0) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::PolishRequest);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    }
     return rack;
 }
 

@@ -3,6 +3,7 @@
 #include "GeneratorSettings.h"
 
 #include <QStringList>
+#include <QPointer>
 #include <QTabWidget>
 
 #include <functional>
@@ -60,6 +61,23 @@ public:
     // The exchange group's two operations, on the file named in its field.
     void exportVault();
     void importRack(const QString& rackName);
+
+    // Adds or removes many tabs at once. Qt lays every tab of a shown bar out
+    // again for each tab added or removed, which makes a vault of thousands of
+    // racks take minutes: while a batch lives the bar is hidden, and it is
+    // laid out once when the outermost batch ends.
+    class TabBatch
+    {
+    public:
+        explicit TabBatch(Base* base);
+        ~TabBatch();
+        TabBatch(const TabBatch&) = delete;
+        TabBatch& operator=(const TabBatch&) = delete;
+
+    private:
+        QPointer<Base> _base;
+        bool _hid = false;
+    };
 
     // Rack tabs. Every operation that adds, removes or moves a rack goes
     // through these, so that list order and tab order stay the same.
@@ -121,6 +139,8 @@ private:
     MainWindow* _mainWindow;
     QString _vaultFile;
     std::shared_ptr<Model> _model;
+    int _tabBatches = 0;   // TabBatch objects alive
+    int _racksInBatch = 0; // racks shown since the first of them
     TabRenamer* _tabRenamer = nullptr;
     QStringList _passwords;
     bool _syncing = false;

@@ -503,6 +503,12 @@ VaultExchange::Counts VaultExchange::importFullVault(const ExchangeText::Read& r
                 *racksMade = made;
         }
 
+        if (block.lines.isEmpty()) {
+            // Nothing to check or insert: a file of empty racks costs a rack each.
+            if (racks.filled)
+                racks.filled(*rack);
+            continue;
+        }
         auto roles = rolesByRack.find(rack);
         if (roles == rolesByRack.end())
             roles = rolesByRack.insert(rack, rolesOf(*rack));

@@ -362,6 +362,7 @@ void VaultImport::importVault()
     };
     VaultExchange::Counts counts;
     try {
+        const Base::TabBatch batch(_base);
         counts = VaultExchange::importFullVault(read, *model, racks, model->logger().get(), nullptr);
     } catch (const Exception& e) {
         // What came in before the bad line stays, in a vault that can be saved;
