@@ -21,3 +21,11 @@ public:
     // returns the file's path.
     static QString writeFile(const QString& name, QByteArrayView bytes);
 };
+
+// The fuzzer's set-up hook of a harness, with the application object it needs.
+#define KOVRIN_FUZZ_ENVIRONMENT(application)                                                                          \
+    extern "C" int LLVMFuzzerInitialize(int*, char***)                                                               \
+    {                                                                                                                \
+        FuzzEnvironment::init(FuzzEnvironment::Application::application);                                            \
+        return 0;                                                                                                    \
+    }

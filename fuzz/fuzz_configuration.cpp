@@ -1,7 +1,8 @@
-// Feeds arbitrary bytes, as the file, to the configuration reader. What it reads
-// holds no line feed and no comment key, always a version, the one asked for
-// when one is; and a configuration the logger's checks accept builds its file
-// logger (pointed into the private folder, never where the input says).
+// Feeds arbitrary bytes, as the file, to the configuration reader. What it
+// reads holds no line feed and no comment key, always a version (the file's,
+// even empty), the one asked for when one is; and a configuration the logger's
+// checks accept builds its file logger (pointed into the private folder, never
+// where the input says).
 #include "Configuration.h"
 #include "Exception.h"
 #include "FuzzEnvironment.h"
@@ -11,11 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    FuzzEnvironment::init(FuzzEnvironment::Application::Core);
-    return 0;
-}
+KOVRIN_FUZZ_ENVIRONMENT(Core)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -24,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto read = Configuration::load(fileName, QString());
     const auto versioned = Configuration::load(fileName, QStringLiteral("2.0.0"));
     const QString versionKey = QStringLiteral("app.version");
-    if (read->value(versionKey).isEmpty() || versioned->value(versionKey) != QLatin1String("2.0.0")
+    if (!read->existsKey(versionKey) || versioned->value(versionKey) != QLatin1String("2.0.0")
         || read->properties().size() != versioned->properties().size())
         __builtin_trap();
     for (auto it = read->properties().begin(); it != read->properties().end(); ++it) {
@@ -42,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!read->isLegalConfiguration(controller))
         return 0;
     Properties properties = read->properties();
-    properties.insert(QStringLiteral("log.filename"), FuzzEnvironment::folder() + QStringLiteral("/log/kovrin"), true);
+    properties.insert(QStringLiteral("log.filename"), FuzzEnvironment::folder() + QStringLiteral("/kovrin"), true);
     const auto redirected = Configuration::load(properties, QString());
     try {
         Configuration::buildFileSystemLogger(*redirected)->close();

@@ -3,33 +3,25 @@
 // rejected; the rack keeps what it held, gains exactly the added entries, holds
 // each role once, and every entry it gained reads back from its own bytes.
 #include "FuzzEnvironment.h"
-#include "Logger.h"
+#include "FuzzVault.h"
 #include "Model.h"
 #include "RackModel.h"
 #include "VaultEntry.h"
 #include "VaultExchange.h"
 
 #include <QBuffer>
-#include <QSet>
-#include <QTabWidget>
 
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    FuzzEnvironment::init(FuzzEnvironment::Application::Widgets);
-    return 0;
-}
+KOVRIN_FUZZ_ENVIRONMENT(Widgets)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static QTabWidget tabs;
-    static const auto logger = std::make_shared<Logger>();
     QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const qsizetype lines = bytes.count('\n') + (bytes.isEmpty() || bytes.endsWith('\n') ? 0 : 1);
 
-    const auto model = std::make_shared<Model>(logger, QString(), Model::keyFromPassword(QStringLiteral("Fuzz-1!")), &tabs);
+    const auto model = FuzzVault::newModel();
     auto* rack = new RackModel(model, QStringLiteral("Rack"));
     if (!model->addRackModel(rack))
         __builtin_trap();
@@ -40,16 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     QBuffer file(&bytes);
     file.open(QIODevice::ReadOnly);
-    const VaultExchange::Counts counts = VaultExchange::importLines(file, *rack, logger.get());
+    const VaultExchange::Counts counts = VaultExchange::importLines(file, *rack, FuzzVault::logger().get());
 
     if (counts.added + counts.rejected != lines || rack->entryCount() != 2 + counts.added)
         __builtin_trap();
     if (rack->entries()[0]->toString() != first || rack->entries()[1]->toString() != second)
         __builtin_trap();
-    QSet<QString> roles;
-    for (const VaultEntry* entry : rack->entries())
-        roles.insert(entry->name());
-    if (roles.size() != rack->entryCount())
+    if (!FuzzVault::rolesUnique(*rack))
         __builtin_trap();
     for (qsizetype i = 2; i < rack->entryCount(); ++i) {
         const VaultEntry& entry = *rack->entries()[i];

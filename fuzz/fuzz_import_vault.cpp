@@ -5,14 +5,11 @@
 // a fresh vault as the same racks and entries, without a rejected line.
 #include "Exception.h"
 #include "FuzzEnvironment.h"
-#include "Logger.h"
+#include "FuzzVault.h"
 #include "Model.h"
 #include "RackModel.h"
 #include "VaultEntry.h"
 #include "VaultExchange.h"
-
-#include <QSet>
-#include <QTabWidget>
 
 #include <cstddef>
 #include <cstdint>
@@ -29,10 +26,8 @@ struct Built
 
 Built build(const QByteArray& bytes)
 {
-    static QTabWidget tabs;
-    static const auto logger = std::make_shared<Logger>();
     Built built;
-    built.model = std::make_shared<Model>(logger, QString(), Model::keyFromPassword(QStringLiteral("Fuzz-1!")), &tabs);
+    built.model = FuzzVault::newModel();
     Model& model = *built.model;
     VaultExchange::RackMaker racks;
     racks.create = [&built](const QString& name) -> RackModel* {
@@ -46,7 +41,7 @@ Built build(const QByteArray& bytes)
     };
     racks.filled = [&built](RackModel&) { ++built.filled; };
     try {
-        built.counts = VaultExchange::importFullVault(bytes, model, racks, logger.get(), &built.made);
+        built.counts = VaultExchange::importFullVault(bytes, model, racks, FuzzVault::logger().get(), &built.made);
     } catch (const Exception&) {
         built.stopped = true;
     }
@@ -54,11 +49,7 @@ Built build(const QByteArray& bytes)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    FuzzEnvironment::init(FuzzEnvironment::Application::Widgets);
-    return 0;
-}
+KOVRIN_FUZZ_ENVIRONMENT(Widgets)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -72,10 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const RackModel* rack : *model.racks()) {
         if (rack->name().isEmpty() || rack->name().contains(QLatin1Char('\n')))
             __builtin_trap();
-        QSet<QString> roles;
-        for (const VaultEntry* entry : rack->entries())
-            roles.insert(entry->name());
-        if (roles.size() != rack->entryCount())
+        if (!FuzzVault::rolesUnique(*rack))
             __builtin_trap();
         entries += rack->entryCount();
     }

@@ -8,11 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    FuzzEnvironment::init(FuzzEnvironment::Application::Core);
-    return 0;
-}
+KOVRIN_FUZZ_ENVIRONMENT(Core)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
