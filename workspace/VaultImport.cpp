@@ -215,7 +215,9 @@ int VaultImport::inputsValid(bool create, std::unique_ptr<QFile>& vaultFile, std
     }
     csvFile = std::make_unique<QFile>(csvName);
     // Read as bytes: the reader itself tells CR LF files from the writer's.
-    if (!csvFile->open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
+    // Unbuffered: the text is read straight into the one array that is wiped,
+    // with no copy left in a device buffer.
+    if (!csvFile->open(QIODevice::ReadOnly | QIODevice::ExistingOnly | QIODevice::Unbuffered)) {
         MessageBoxes::warning(this, text("FileNotReadable").arg(csvName), csvFile->errorString());
         _ui->_pCsvFileInput->setFocus();
         return Refused;
@@ -341,7 +343,10 @@ void VaultImport::importVault()
     if (!startNewVault(false, vaultFile, csvFile))
         return;
     const auto model = _base->model();
-    const QByteArray bytes = csvFile->readAll();
+    // The whole text, every password of the file in it: overwritten once the
+    // racks are built, also when a bad line stops the import.
+    QByteArray bytes = csvFile->readAll();
+    const WipeOnExit wipeText(bytes);
     const VaultExchange::RackMaker racks = workspaceRacks(_base);
     // Racks made are a change, like Alt+R: the vault can be saved with them.
     const auto showImported = [this, &model] {
