@@ -3,6 +3,7 @@
 #include "WipeOnExit.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QLineEdit>
 
 QString PasswordField::take(QLineEdit& field)
@@ -21,6 +22,9 @@ void PasswordField::wipe(QLineEdit& field)
 
 void PasswordField::wipe(QComboBox& box)
 {
+    // The edit field's completer keeps the current proposal as its prefix.
+    if (QCompleter* completer = box.completer())
+        completer->setCompletionPrefix(QString());
     for (int i = 0; i < box.count(); ++i) {
         QString text = box.itemText(i);
         // The item lets its copy go: this one is the last, and can be overwritten.

@@ -371,6 +371,14 @@ void VaultExchange::importRack(QWidget* parent, const std::shared_ptr<Model>& mo
         warnIfTooBigToSave(parent, *model);
 }
 
+VaultExchange::Counts VaultExchange::importFullVault(QIODevice& file, Model& model, const RackMaker& racks,
+                                                     Logger* log, int* racksMade)
+{
+    QByteArray bytes = file.readAll();
+    const WipeOnExit wipeText(bytes);
+    return importFullVault(bytes, model, racks, log, racksMade);
+}
+
 VaultExchange::Counts VaultExchange::importFullVault(const QByteArray& bytes, Model& model, const RackMaker& racks,
                                                      Logger* log, int* racksMade)
 {

@@ -99,4 +99,8 @@ public:
     // of racks created.
     static Counts importFullVault(const QByteArray& bytes, Model& model, const RackMaker& racks, Logger* log,
                                   int* racksMade);
+    // The same from a file, read whole: its text, every password of the file
+    // in it, is overwritten once the racks are built, also when a line stops
+    // the import.
+    static Counts importFullVault(QIODevice& file, Model& model, const RackMaker& racks, Logger* log, int* racksMade);
 };

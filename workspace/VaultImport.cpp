@@ -343,10 +343,6 @@ void VaultImport::importVault()
     if (!startNewVault(false, vaultFile, csvFile))
         return;
     const auto model = _base->model();
-    // The whole text, every password of the file in it: overwritten once the
-    // racks are built, also when a bad line stops the import.
-    QByteArray bytes = csvFile->readAll();
-    const WipeOnExit wipeText(bytes);
     const VaultExchange::RackMaker racks = workspaceRacks(_base);
     // Racks made are a change, like Alt+R: the vault can be saved with them.
     const auto showImported = [this, &model] {
@@ -355,7 +351,7 @@ void VaultImport::importVault()
     };
     VaultExchange::Counts counts;
     try {
-        counts = VaultExchange::importFullVault(bytes, *model, racks, model->logger().get(), nullptr);
+        counts = VaultExchange::importFullVault(*csvFile, *model, racks, model->logger().get(), nullptr);
     } catch (const Exception& e) {
         // What came in before the bad line stays, in a vault that can be saved;
         // the error box says how much it is (the new vault held nothing before).
