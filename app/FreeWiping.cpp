@@ -23,24 +23,9 @@
 // calls); there the sanitizer is asked to fill freed blocks itself. Off on other
 // C libraries, which export no __libc_* entry points.
 #include "FreeWiping.h"
+#include "SanitizerAllocator.h"
 
 #include <cstddef> // defines __GLIBC__ where it applies, tested below
-
-// __has_feature is clang's; GCC must not even parse a use of it.
-#if defined(__SANITIZE_ADDRESS__)
-#define KOVRIN_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KOVRIN_ADDRESS_SANITIZER 1
-#endif
-#endif
-#if defined(KOVRIN_ADDRESS_SANITIZER) || defined(__SANITIZE_THREAD__)
-#define KOVRIN_SANITIZER_ALLOCATOR 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
-#define KOVRIN_SANITIZER_ALLOCATOR 1
-#endif
-#endif
 
 #if defined(KOVRIN_SANITIZER_ALLOCATOR)
 

@@ -192,6 +192,16 @@ void Startup::prepareMainWindow(QWidget& window)
     window.setGeometry(QRect(window.pos(), QSize(windowWidth, windowHeight)));
 }
 
+QString Startup::memoryLockWarning(ProcessHardening::MemoryLock outcome, quint64 limit)
+{
+    using Lock = ProcessHardening::MemoryLock;
+    if (outcome != Lock::LimitTooLow && outcome != Lock::Failed)
+        return QString();
+    const QString shown = limit == ProcessHardening::Unlimited ? QStringLiteral("-") : QString::number(limit / 1024);
+    return QStringLiteral("int Startup::run(int, char*[]) -> ")
+           + ModuleTexts::text(QStringLiteral("MemoryNotLocked")).arg(shown);
+}
+
 namespace {
 // "--help" and "--version" answer on standard output without a display.
 int printAndQuit(int argc, char* argv[], const Startup::Options& options)
@@ -224,6 +234,10 @@ int Startup::run(int argc, char* argv[])
     const Options options = parseOptions(arguments);
     std::shared_ptr<Logger> logger = chooseLogger(options);
     setupLanguage(options.value(QStringLiteral("--lang")));
+    const QString lockWarning =
+        memoryLockWarning(ProcessHardening::memoryLock(), ProcessHardening::memoryLockLimit());
+    if (!lockWarning.isEmpty())
+        Log::getInstance().log()->warning(lockWarning);
 
     QString timeoutError;
     ClipboardGuard clipboard(clipboardTimeout(options, &timeoutError));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProcessHardening.h"
+
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -51,6 +53,11 @@ public:
     // "--filter-as-you-type" (no value): the racks filter as the search line is
     // typed in; without it only Enter and the button filter.
     static bool filterAsYouType(const Options& options);
+
+    // The warning line for the log when the memory was not locked against
+    // swap (limit: the locked-memory limit in bytes); empty when it was, or
+    // when this build never locks.
+    static QString memoryLockWarning(ProcessHardening::MemoryLock outcome, quint64 limit);
 
     // What "--help" and "--version" print, in the interface language.
     static QString helpText();

@@ -1,6 +1,7 @@
 #include "Base.h"
 
 #include "AesPair.h"
+#include "ClipboardGuard.h"
 #include "Crypt.h"
 #include "CustomTabBar.h"
 #include "Exception.h"
@@ -117,6 +118,12 @@ void Base::setModel(std::shared_ptr<Model> model)
 {
     if (_model)
         disconnect(_model.get(), nullptr, this, nullptr);
+    if (_model && _model != model) {
+        // A field copied from the vault leaves with it (unless something
+        // else has been copied since).
+        if (ClipboardGuard* clipboard = ClipboardGuard::current())
+            clipboard->clearIfOurs();
+    }
     _model = std::move(model);
     if (_model)
         connect(_model.get(), &Model::vaultStatusUpdated, this, &Base::onVaultStatusUpdated);

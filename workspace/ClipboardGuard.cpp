@@ -34,7 +34,9 @@ ClipboardGuard::ClipboardGuard(int seconds, QObject* parent)
 ClipboardGuard::~ClipboardGuard()
 {
     try {
-        clearIfOurs();
+        // Without a timeout a copy outlives the program, as it always has.
+        if (_seconds > 0)
+            clearIfOurs();
     } catch (...) {
         // Nothing may leave a destructor; the program is ending anyway.
     }
@@ -64,12 +66,12 @@ void ClipboardGuard::copy(QMimeData* data)
 
 void ClipboardGuard::put(QMimeData* data)
 {
-    const QByteArray copied = _seconds > 0 ? digest(data->text()) : QByteArray();
+    // Known even without a timeout: closing the vault takes the copy away.
+    const QByteArray copied = digest(data->text());
     QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
-    if (_seconds == 0)
-        return;
     _digest = copied;
-    _timer.start(_seconds * 1000);
+    if (_seconds > 0)
+        _timer.start(_seconds * 1000);
 }
 
 void ClipboardGuard::clearIfOurs()

@@ -4,10 +4,11 @@
 #include <QObject>
 #include <QTimer>
 
-// Takes copied fields out of the clipboard again ("--clipboard-timeout"): after
-// the timeout, and when the guard goes at the program's end, the clipboard is
-// cleared, but only while it still holds what the program put there. The guard
-// keeps a salted digest of that text, never the text itself.
+// Takes copied fields out of the clipboard again: when the vault they came from
+// is closed (clearIfOurs), and with "--clipboard-timeout" after the timeout and
+// when the guard goes at the program's end; but only while the clipboard still
+// holds what the program put there. The guard keeps a salted digest of that
+// text, never the text itself.
 //
 // The program makes one guard for its whole run; the rack view copies through
 // ClipboardGuard::copy, which goes straight to the clipboard when there is none.
@@ -29,7 +30,8 @@ public:
     static ClipboardGuard* current();
 
     int timeout() const { return _seconds; }
-    bool isPending() const { return !_digest.isEmpty(); }
+    // A clear is due when the timeout runs out.
+    bool isPending() const { return _timer.isActive(); }
 
     // Clears the clipboard if it still holds the last copied text; forgets it.
     void clearIfOurs();

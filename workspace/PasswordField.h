@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QComboBox;
 class QLineEdit;
 
 // Takes passwords out of their line edits. A field's own clear() keeps every
@@ -15,4 +16,7 @@ public:
     static QString take(QLineEdit& field);
     // Empties the field and overwrites the text it held.
     static void wipe(QLineEdit& field);
+    // Empties a list of proposed passwords and its edit field, overwriting
+    // each proposal: a combo box's own clear() frees them as they are.
+    static void wipe(QComboBox& box);
 };

@@ -13,6 +13,7 @@
 #include "MessageBoxes.h"
 #include "Model.h"
 #include "ModuleTexts.h"
+#include "PasswordField.h"
 #include "ProxyModel.h"
 #include "RackFilter.h"
 #include "SlotGuard.h"
@@ -171,6 +172,7 @@ Rack::~Rack()
         else
             owned.reset(rack);
     }
+    wipeInsertionForm();
     delete _menu;
     delete _actCopy;
     delete _actSearchCanceling;
@@ -183,6 +185,16 @@ Rack::~Rack()
     delete _rules;
     _deletedBatches.clear();
     _model.reset();
+}
+
+void Rack::wipeInsertionForm()
+{
+    // Built on first use: nothing typed or generated before.
+    if (!_ui || !_ui->_cbxPassword)
+        return;
+    PasswordField::wipe(*_ui->_cbxPassword);
+    for (QLineEdit* field : {_ui->_tbxName, _ui->_tbxUse, _ui->_tbxComment})
+        PasswordField::wipe(*field);
 }
 
 void Rack::showEvent(QShowEvent* event)
@@ -695,7 +707,7 @@ void Rack::onPasswordsGenerating()
             Crypt::passwords(settings->passwordsCount(), settings->isSymbolChecked() ? 1 : 0, settings->charsCount(),
                              lower || upper, settings->isNumberChecked(), lower, upper);
         QComboBox* box = _ui->_cbxPassword;
-        box->clear();
+        PasswordField::wipe(*box);
         for (const QString& password : passwords)
             box->addItem(password);
         if (!passwords.isEmpty())

@@ -109,6 +109,8 @@ private:
     // it when first shown (or first read through tableView()): a vault's racks
     // open without sorting and measuring the tables nobody sees yet.
     void arrange();
+    // Overwrites what the new-entry form holds (typed fields, proposed passwords).
+    void wipeInsertionForm();
     void fitColumnsToContents();
     void buildActions();
     void buildContextMenu();

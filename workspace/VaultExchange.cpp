@@ -188,7 +188,9 @@ VaultExchange::Source openRegularFile(QFile& file, const QString& fileName, QStr
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags != -1)
         (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    // Unbuffered: the text goes straight into the caller's array, which is
+    // wiped, and no copy stays in a device buffer.
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         *error = file.errorString();
         ::close(fd);
         return VaultExchange::Source::NotReadable;
@@ -394,8 +396,20 @@ VaultExchange::Counts VaultExchange::importLines(QIODevice& file, RackModel& rac
     Counts counts;
     QSet<QStringView> roles = rolesOf(rack);
     Batch batch(rack);
-    for (QByteArray line = file.readLine(); !line.isEmpty(); line = file.readLine()) {
-        const QByteArray trimmed = QString::fromUtf8(line).trimmed().toUtf8();
+    // A line and what is made of it hold a password: each is overwritten once
+    // used, whatever became of the line, and at the end also when a read raises.
+    QByteArray line;
+    QString decoded;
+    QByteArray trimmed;
+    const auto wipeLine = [&] {
+        WipeOnExit::wipe(line);
+        WipeOnExit::wipe(decoded);
+        WipeOnExit::wipe(trimmed);
+    };
+    const auto wipeLast = qScopeGuard(wipeLine);
+    for (line = file.readLine(); !line.isEmpty(); wipeLine(), line = file.readLine()) {
+        decoded = QString::fromUtf8(line);
+        trimmed = QStringView(decoded).trimmed().toUtf8();
         std::unique_ptr<VaultEntry> entry;
         try {
             entry = VaultEntry::fromBytes(trimmed);
@@ -490,7 +504,10 @@ VaultExchange::Counts VaultExchange::importFullVault(const ExchangeText::Read& r
         // only a "rack:" inside an entry line gives) makes a rack of its own.
         if (name.isEmpty() || name.contains(QLatin1Char('\n'))) {
             name = racks.freeName();
-            writeLine(log, LoggerLevel::Warning, ImportVaultContext + text("ImportedRackRenamed").arg(block.name, name));
+            // Only the header's own line is a name given: anything past a line
+            // feed would be the file's entry lines.
+            const QString given = block.name.left(block.name.indexOf(QLatin1Char('\n')));
+            writeLine(log, LoggerLevel::Warning, ImportVaultContext + text("ImportedRackRenamed").arg(given, name));
         } else if ((rack = model.rackModel(name))) {
             writeLine(log, LoggerLevel::Warning, ImportVaultContext + text("ImportedRackMerged").arg(name));
         }

@@ -2,6 +2,7 @@
 #include "Icons.h"
 #include "Model.h"
 #include "ProcessHardening.h"
+#include "SanitizerAllocator.h"
 #include "LangBundle.h"
 #include "Log.h"
 #include "Logger.h"
@@ -20,9 +21,13 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <cstring>
 #include <utility>
 
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/mman.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,6 +59,12 @@ private Q_SLOTS:
     void vaultFileOnTheVaultPage();
     void hardening();
     void programIsHardened();
+    void memoryLockDecision_data();
+    void memoryLockDecision();
+    void memoryLockWarning_data();
+    void memoryLockWarning();
+    void memoryLockInEffect_data();
+    void memoryLockInEffect();
 };
 
 void TestStartup::parseOptions_data()
@@ -448,6 +459,144 @@ void TestStartup::programIsHardened()
     QCOMPARE(program.state(), QProcess::Running);
     program.kill();
     program.waitForFinished(10000);
+}
+
+using MemoryLock = ProcessHardening::MemoryLock;
+Q_DECLARE_METATYPE(ProcessHardening::MemoryLock)
+
+namespace {
+constexpr quint64 MiB = quint64(1) << 20;
+}
+
+void TestStartup::memoryLockDecision_data()
+{
+    QTest::addColumn<quint64>("limit");
+    QTest::addColumn<bool>("capability");
+    QTest::addColumn<bool>("lock");
+    QTest::newRow("usual default, 8 MiB") << 8 * MiB << false << false;
+    QTest::newRow("nothing may be locked") << quint64(0) << false << false;
+    QTest::newRow("just under 1 GiB") << 1024 * MiB - 1 << false << false;
+    QTest::newRow("1 GiB") << 1024 * MiB << false << true;
+    QTest::newRow("64 GiB") << 65536 * MiB << false << true;
+    QTest::newRow("unlimited") << ProcessHardening::Unlimited << false << true;
+    QTest::newRow("8 MiB with CAP_IPC_LOCK") << 8 * MiB << true << true;
+}
+
+void TestStartup::memoryLockDecision()
+{
+    QFETCH(quint64, limit);
+    QFETCH(bool, capability);
+    QFETCH(bool, lock);
+    QCOMPARE(ProcessHardening::mayLockMemory(limit, capability), lock);
+}
+
+void TestStartup::memoryLockWarning_data()
+{
+    QTest::addColumn<MemoryLock>("outcome");
+    QTest::addColumn<QString>("expected");
+    const QString warning = QStringLiteral(
+        "int Startup::run(int, char*[]) -> The memory of the program is not locked (locked-memory limit: 8192 KiB, "
+        "at least 1 GiB needed): the open vault may be written to the swap space.");
+    QTest::newRow("locked: nothing to say") << MemoryLock::Locked << QString();
+    QTest::newRow("limit too low") << MemoryLock::LimitTooLow << warning;
+    QTest::newRow("refused by the system") << MemoryLock::Failed << warning;
+    QTest::newRow("never locked in this build") << MemoryLock::Unavailable << QString();
+}
+
+void TestStartup::memoryLockWarning()
+{
+    QFETCH(MemoryLock, outcome);
+    QFETCH(QString, expected);
+    Startup::setupLanguage(QStringLiteral("en_US"));
+    QCOMPARE(Startup::memoryLockWarning(outcome, 8 * MiB), expected);
+}
+
+namespace {
+// Takes CAP_IPC_LOCK out of the effective set, so that the limit binds.
+bool dropIpcLock()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return false;
+    data[CAP_TO_INDEX(CAP_IPC_LOCK)].effective &= ~CAP_TO_MASK(CAP_IPC_LOCK);
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+bool holdsIpcLock()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+    return syscall(SYS_capget, &header, data) == 0
+           && (data[CAP_TO_INDEX(CAP_IPC_LOCK)].effective & CAP_TO_MASK(CAP_IPC_LOCK)) != 0;
+}
+
+// What the child found, as its exit code.
+enum ChildResult { Good = 0, NotSetUp = 77, WrongOutcome = 1, LockedAnyway = 2, NothingLocked = 3, FutureNotLocked = 4,
+                   LimitNotRaised = 5 };
+} // namespace
+
+void TestStartup::memoryLockInEffect_data()
+{
+    QTest::addColumn<bool>("keepCapability");
+    QTest::addColumn<quint64>("soft");
+    QTest::addColumn<quint64>("hard");
+    QTest::addColumn<MemoryLock>("expected");
+    QTest::newRow("limit too low: not locked") << false << 8 * MiB << 8 * MiB << MemoryLock::LimitTooLow;
+    QTest::newRow("soft limit raised to the hard one, still too low")
+        << false << 4 * MiB << 8 * MiB << MemoryLock::LimitTooLow;
+    QTest::newRow("soft limit raised to an unlimited hard one")
+        << false << 8 * MiB << ProcessHardening::Unlimited << MemoryLock::Locked;
+    QTest::newRow("CAP_IPC_LOCK, whatever the limit") << true << 8 * MiB << 8 * MiB << MemoryLock::Locked;
+}
+
+// In a child, so that this test process stays as it was: the outcome, VmLck,
+// and that memory mapped after apply() is locked too.
+void TestStartup::memoryLockInEffect()
+{
+    QFETCH(bool, keepCapability);
+    QFETCH(quint64, soft);
+    QFETCH(quint64, hard);
+    QFETCH(MemoryLock, expected);
+#if defined(KOVRIN_SANITIZER_ALLOCATOR)
+    QSKIP("sanitizer builds never lock their memory");
+#endif
+    if (keepCapability && !holdsIpcLock())
+        QSKIP("this process does not hold CAP_IPC_LOCK");
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        const rlimit limit{hard == ProcessHardening::Unlimited ? RLIM_INFINITY : rlim_t(hard),
+                           hard == ProcessHardening::Unlimited ? RLIM_INFINITY : rlim_t(hard)};
+        if (setrlimit(RLIMIT_MEMLOCK, &limit) != 0)
+            _exit(NotSetUp);
+        const rlimit lowered{rlim_t(soft), limit.rlim_max};
+        if (setrlimit(RLIMIT_MEMLOCK, &lowered) != 0 || (!keepCapability && !dropIpcLock()))
+            _exit(NotSetUp);
+        ProcessHardening::apply();
+        if (ProcessHardening::memoryLock() != expected)
+            _exit(WrongOutcome);
+        if (ProcessHardening::memoryLockLimit() != hard)
+            _exit(LimitNotRaised);
+        const qint64 before = ProcessHardening::lockedBytes();
+        if (expected != MemoryLock::Locked)
+            _exit(before == 0 ? Good : LockedAnyway);
+        if (before <= 0)
+            _exit(NothingLocked);
+        // Mapped after the lock, touched: locked as it comes in.
+        constexpr size_t Size = 64 * MiB;
+        void* block = mmap(nullptr, Size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (block == MAP_FAILED)
+            _exit(FutureNotLocked);
+        std::memset(block, 1, Size);
+        _exit(ProcessHardening::lockedBytes() >= before + qint64(Size) ? Good : FutureNotLocked);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    if (WEXITSTATUS(status) == NotSetUp)
+        QSKIP("this process may not set these limits or drop the capability");
+    QCOMPARE(WEXITSTATUS(status), int(Good));
 }
 
 KOVRIN_TEST_MAIN(TestStartup)

@@ -2,6 +2,7 @@
 // and closing vaults, the saving question, the lamp, the theme and the fields'
 // accessible names.
 #include "Base.h"
+#include "ClipboardGuard.h"
 #include "ColorScheme.h"
 #include "FileDialogs.h"
 #include "FilePermissions.h"
@@ -18,9 +19,11 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,6 +75,8 @@ private slots:
     void fileChangedOnDisk_data();
     void fileChangedOnDisk();
     void oversizedVaultIsNeverWritten();
+    void closingTheVaultClearsItsCopy_data();
+    void closingTheVaultClearsItsCopy();
 
     void themeSwitchesBackAndForth();
     void everyFieldIsNamed();
@@ -555,6 +560,44 @@ void TestBase::oversizedVaultIsNeverWritten()
 
 // Alt+T switches, twice returns to the start; the action always names the
 // scheme the next press selects, and the palette visibly follows.
+// How the vault leaves the workspace.
+enum class Road { CloseVault, OpenAnother, CloseWindow };
+Q_DECLARE_METATYPE(Road)
+
+void TestBase::closingTheVaultClearsItsCopy_data()
+{
+    QTest::addColumn<Road>("road");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("closed: removed") << Road::CloseVault << false;
+    QTest::newRow("closed, copied elsewhere since: kept") << Road::CloseVault << true;
+    QTest::newRow("another vault opened: removed") << Road::OpenAnother << false;
+    QTest::newRow("window closed: removed") << Road::CloseWindow << false;
+    QTest::newRow("window closed, copied elsewhere since: kept") << Road::CloseWindow << true;
+}
+
+// Without a timeout a copied field would stay on the clipboard for good; the
+// vault it came from takes it along when it goes, whichever way.
+void TestBase::closingTheVaultClearsItsCopy()
+{
+    QFETCH(Road, road);
+    QFETCH(bool, replaced);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    ClipboardGuard guard(0);
+    const QString fileName = openSmallVault(QStringLiteral("clipboard"));
+    QVERIFY(!fileName.isEmpty());
+    ClipboardGuard::copy(QStringLiteral("C0pied-Pass"));
+    QCOMPARE(clipboard->text(), QStringLiteral("C0pied-Pass"));
+    if (replaced)
+        clipboard->setText(QStringLiteral("typed elsewhere"));
+    switch (road) {
+    case Road::CloseVault: QVERIFY(_base->closeVault()); break;
+    case Road::OpenAnother: typeAndLoad(*_base, fileName, Password); break;
+    case Road::CloseWindow: QVERIFY(_window->close()); break;
+    }
+    QCOMPARE(clipboard->text(), replaced ? QStringLiteral("typed elsewhere") : QString());
+    QCOMPARE(_base->model() != nullptr, road == Road::OpenAnother);
+}
+
 void TestBase::themeSwitchesBackAndForth()
 {
     auto* theme = _window->findChild<QAction*>(QStringLiteral("_actTheme"));
