@@ -37,6 +37,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabBar>
@@ -265,6 +267,19 @@ void Base::dropVault()
         return;
     removeAllRacks();
     setModel(nullptr);
+    forgetLastLaidOutCell();
+}
+
+// Qt's common style keeps a copy of the last table cell it laid out, the
+// cell's text with it, until it lays out another: a blank cell is laid out
+// once the racks are gone, so that no entry text stays behind with the style.
+void Base::forgetLastLaidOutCell()
+{
+    QStyleOptionViewItem blank;
+    blank.initFrom(this);
+    blank.features = QStyleOptionViewItem::HasDisplay;
+    (void)style()->sizeFromContents(QStyle::CT_ItemViewItem, &blank, QSize(), this);
+    (void)style()->subElementRect(QStyle::SE_ItemViewItemText, &blank, this);
 }
 
 void Base::removeAllRacks()

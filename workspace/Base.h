@@ -125,6 +125,7 @@ private:
     // Puts the fixed pages back in front and the vault's rack list in tab order.
     void syncRacksWithTabs();
     void removeAllRacks();
+    void forgetLastLaidOutCell();
     // Removes the racks and lets the vault go, without any question.
     void dropVault();
     bool saveAfterQuestion(bool closing);
