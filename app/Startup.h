@@ -1,11 +1,14 @@
 #pragma once
 
+#include "Settings.h"
+
 #include <QMap>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
+class ClipboardGuard;
 class Logger;
 class MainWindow;
 class QWidget;
@@ -52,6 +55,15 @@ public:
     // typed in; without it only Enter and the button filter.
     static bool filterAsYouType(const Options& options);
 
+    // The command line over the settings file, for this run: a valid
+    // "--clipboard-timeout" and "--filter-as-you-type" replace the file's
+    // values; an invalid timeout leaves the file's value, with the message
+    // in error.
+    static void applyOptions(Settings& settings, const Options& options, QString* error = nullptr);
+
+    // The guard takes the settings' clipboard timeout now and whenever it changes.
+    static void followSettings(ClipboardGuard& clipboard, const Settings& settings);
+
     // What "--help" and "--version" print, in the interface language.
     static QString helpText();
     static QString versionText();
@@ -63,7 +75,7 @@ public:
     static int run(int argc, char* argv[]);
 
     // The longest clipboard timeout: a day.
-    static constexpr int maxClipboardTimeout = 86400;
+    static constexpr int maxClipboardTimeout = Settings::MaxClipboardTimeout;
 
     static constexpr int windowWidth = 800;
     static constexpr int windowHeight = 500;

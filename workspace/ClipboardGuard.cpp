@@ -62,6 +62,15 @@ void ClipboardGuard::copy(QMimeData* data)
         QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
 }
 
+void ClipboardGuard::setTimeout(int seconds)
+{
+    _seconds = seconds > 0 ? seconds : 0;
+    if (_seconds == 0) {
+        _timer.stop();
+        _digest.clear();
+    }
+}
+
 void ClipboardGuard::put(QMimeData* data)
 {
     const QByteArray copied = _seconds > 0 ? digest(data->text()) : QByteArray();

@@ -29,6 +29,9 @@ public:
     static ClipboardGuard* current();
 
     int timeout() const { return _seconds; }
+    // From the next copy on; a field already copied keeps its timer, or
+    // stays for good when clearing is switched off (0).
+    void setTimeout(int seconds);
     bool isPending() const { return !_digest.isEmpty(); }
 
     // Clears the clipboard if it still holds the last copied text; forgets it.
