@@ -2,6 +2,7 @@
 #include "Exception.h"
 #include "LoggerLevel.h"
 #include "MainWindow.h"
+#include "MessageBoxAnswerer.h"
 #include "ModuleTexts.h"
 #include "ProxyModel.h"
 #include "RackFixture.h"
@@ -358,16 +359,24 @@ void TestSettings::dialogTexts()
 void TestSettings::dialog_data()
 {
     QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("writable");
     QTest::addColumn<bool>("kept");
-    QTest::newRow("OK") << "_btnOk" << true;
-    QTest::newRow("Cancel") << "_btnCancel" << false;
+    QTest::newRow("OK") << "_btnOk" << true << true;
+    QTest::newRow("Cancel") << "_btnCancel" << true << false;
+    // The error is shown and the dialog stays open, the choice still in it.
+    QTest::newRow("OK, file cannot be written") << "_btnOk" << false << false;
 }
 
 void TestSettings::dialog()
 {
     QFETCH(QString, button);
+    QFETCH(bool, writable);
     QFETCH(bool, kept);
-    const QString file = freshFile("dialog");
+    QString file = freshFile("dialog");
+    if (!writable) {
+        QVERIFY(writeFile(QFileInfo(file).absolutePath(), "a file where the folder goes"));
+        file = QFileInfo(file).absolutePath() + QStringLiteral("/kovrin.properties");
+    }
     Settings settings(file);
     QSignalSpy changed(&settings, &Settings::changed);
     SettingsDialog dialog(settings);
@@ -389,9 +398,18 @@ void TestSettings::dialog()
     const Values typed = values(45, 12, false, true, true);
     QCOMPARE(dialog.values(), typed);
 
+    MessageBoxAnswerer answerer({QMessageBox::Ok});
     QTest::mouseClick(dialog.findChild<QPushButton*>(button), Qt::LeftButton);
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.result(), int(kept ? QDialog::Accepted : QDialog::Rejected));
+    QCOMPARE(answerer.count(), writable ? 0 : 1);
+    if (!writable) {
+        QCOMPARE(answerer.last().icon, QMessageBox::Critical);
+        QVERIFY2(answerer.last().text.contains(file), qPrintable(answerer.last().text));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.values(), typed);
+    } else {
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(kept ? QDialog::Accepted : QDialog::Rejected));
+    }
     QCOMPARE(settings.values(), kept ? typed : Defaults);
     QCOMPARE(changed.size(), kept ? 1 : 0);
     QCOMPARE(QFile::exists(file), kept);
