@@ -9,6 +9,8 @@
 #include "MessageBoxes.h"
 #include "Model.h"
 #include "ModuleTexts.h"
+#include "Settings.h"
+#include "SettingsDialog.h"
 #include "SlotGuard.h"
 #include "UiMainWindow.h"
 #include "VaultImport.h"
@@ -52,6 +54,7 @@ MainWindow::MainWindow(QWidget* parent)
     connect(_ui->_actSave, &QAction::triggered, this, &MainWindow::onSaving);
     connect(_ui->_actTheme, &QAction::triggered, this, &MainWindow::onThemeSetup);
     connect(_ui->_actInfo, &QAction::triggered, this, &MainWindow::onInfo);
+    connect(_ui->_actSettings, &QAction::triggered, this, &MainWindow::onSettings);
     connect(_ui->_actQuit, &QAction::triggered, this, &MainWindow::onQuit);
     connect(_ui->_actNewRack, &QAction::triggered, _base, &Base::onRackCreating);
     connect(_ui->_actDelRack, &QAction::triggered, _base, &Base::onRackDeleting);
@@ -88,6 +91,8 @@ void MainWindow::loadTexts()
     _ui->_actDelRack->setToolTip(text("_actDelRack.tooltip"));
     _ui->_actFullImport->setText(text("_actFullImport.text"));
     _ui->_actFullImport->setToolTip(text("_actFullImport.tooltip"));
+    _ui->_actSettings->setText(text("_actSettings.text"));
+    _ui->_actSettings->setToolTip(text("_actSettings.tooltip"));
 }
 
 void MainWindow::initActions()
@@ -114,6 +119,7 @@ QAction* MainWindow::actSave() const { return _ui ? _ui->_actSave : nullptr; }
 QAction* MainWindow::actNewRack() const { return _ui ? _ui->_actNewRack : nullptr; }
 QAction* MainWindow::actDelRack() const { return _ui ? _ui->_actDelRack : nullptr; }
 QAction* MainWindow::actFullImport() const { return _ui ? _ui->_actFullImport : nullptr; }
+QAction* MainWindow::actSettings() const { return _ui ? _ui->_actSettings : nullptr; }
 
 void MainWindow::onNewVault(bool)
 {
@@ -169,6 +175,17 @@ void MainWindow::onInfo(bool)
         help.loadContent();
         help.setModal(true);
         help.exec();
+    });
+}
+
+void MainWindow::onSettings(bool)
+{
+    SlotGuard::run(this, QStringLiteral("void MainWindow::onSettings(bool) -> "), _log, [this] {
+        Settings* settings = Settings::current();
+        if (!settings)
+            return;
+        SettingsDialog dialog(*settings, this);
+        dialog.exec();
     });
 }
 

@@ -22,6 +22,7 @@ public:
     QAction* actNewRack() const;
     QAction* actDelRack() const;
     QAction* actFullImport() const;
+    QAction* actSettings() const;
     QLabel* statusLed() const { return _statusLed; }
     std::shared_ptr<Logger> logger() const { return _log; }
     QString lang() const { return _lang; }
@@ -38,6 +39,8 @@ public Q_SLOTS:
     void onSaving(bool checked = false);
     void onThemeSetup(bool checked = false);
     void onInfo(bool checked = false);
+    // The settings dialog over the Settings of this run (nothing without them).
+    void onSettings(bool checked = false);
     void onQuit(bool checked = false);
 
 protected:

@@ -13,6 +13,7 @@
 #include "MainWindow.h"
 #include "ProcessHardening.h"
 #include "Rack.h"
+#include "Settings.h"
 #include "StartupLanguage.h"
 #include "Translator.h"
 
@@ -160,6 +161,29 @@ bool Startup::filterAsYouType(const Options& options)
     return options.contains(QStringLiteral("--filter-as-you-type"));
 }
 
+void Startup::applyOptions(Settings& settings, const Options& options, QString* error)
+{
+    Settings::Values values = settings.values();
+    if (options.contains(QStringLiteral("--clipboard-timeout"))) {
+        QString refused;
+        const int seconds = clipboardTimeout(options, &refused);
+        if (refused.isEmpty())
+            values.clipboardTimeout = seconds;
+        else if (error)
+            *error = refused;
+    }
+    if (filterAsYouType(options))
+        values.filterAsYouType = true;
+    settings.setForThisRun(values);
+}
+
+void Startup::followSettings(ClipboardGuard& clipboard, const Settings& settings)
+{
+    clipboard.setTimeout(settings.clipboardTimeout());
+    QObject::connect(&settings, &Settings::changed, &clipboard,
+                     [&clipboard, &settings] { clipboard.setTimeout(settings.clipboardTimeout()); });
+}
+
 QString Startup::helpText()
 {
     const auto text = [](const char* key) { return ModuleTexts::text(QLatin1String(key)); };
@@ -239,14 +263,18 @@ int Startup::run(int argc, char* argv[])
     if (!lockWarning.isEmpty())
         Log::getInstance().log()->warning(lockWarning);
 
+    // The user's file, then the command line over it for this run.
+    Settings settings;
     QString timeoutError;
-    ClipboardGuard clipboard(clipboardTimeout(options, &timeoutError));
+    applyOptions(settings, options, &timeoutError);
     if (!timeoutError.isEmpty()) {
         std::fprintf(stderr, "kovrin: %s\n", timeoutError.toLocal8Bit().constData());
         Log::getInstance().log()->warning(timeoutError);
     }
 
-    Rack::setFilterAsYouTypeByDefault(filterAsYouType(options));
+    ClipboardGuard clipboard(settings.clipboardTimeout());
+    followSettings(clipboard, settings);
+    Rack::setFilterAsYouTypeByDefault(settings.filterAsYouType());
 
     int code = 0;
     {

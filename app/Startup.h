@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ProcessHardening.h"
+#include "Settings.h"
 
 #include <QMap>
 #include <QString>
@@ -8,6 +9,7 @@
 
 #include <memory>
 
+class ClipboardGuard;
 class Logger;
 class MainWindow;
 class QWidget;
@@ -58,6 +60,14 @@ public:
     // swap (limit: the locked-memory limit in bytes); empty when it was, or
     // when this build never locks.
     static QString memoryLockWarning(ProcessHardening::MemoryLock outcome, quint64 limit);
+    // The command line over the settings file, for this run: a valid
+    // "--clipboard-timeout" and "--filter-as-you-type" replace the file's
+    // values; an invalid timeout leaves the file's value, with the message
+    // in error.
+    static void applyOptions(Settings& settings, const Options& options, QString* error = nullptr);
+
+    // The guard takes the settings' clipboard timeout now and whenever it changes.
+    static void followSettings(ClipboardGuard& clipboard, const Settings& settings);
 
     // What "--help" and "--version" print, in the interface language.
     static QString helpText();
@@ -70,7 +80,7 @@ public:
     static int run(int argc, char* argv[]);
 
     // The longest clipboard timeout: a day.
-    static constexpr int maxClipboardTimeout = 86400;
+    static constexpr int maxClipboardTimeout = Settings::MaxClipboardTimeout;
 
     static constexpr int windowWidth = 800;
     static constexpr int windowHeight = 500;

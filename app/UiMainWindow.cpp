@@ -33,6 +33,8 @@ void UiMainWindow::setupUi(QMainWindow* window)
     _actFullImport = makeAction(window, "_actFullImport", ":/images/vault-32.png", "Ctrl+I");
     _actFullImport->setToolTip(QStringLiteral("Importer un coffre complet depuis un fichier texte"));
     _actDelRack = makeAction(window, "_actDelRack", ":/images/cancel-32.png", "Alt+D");
+    _actSettings = makeAction(window, "_actSettings", ":/images/key.png", "Ctrl+,");
+    _actSettings->setMenuRole(QAction::PreferencesRole);
 
     _centralWidget = new QWidget(window);
     _centralWidget->setObjectName(QStringLiteral("_centralWidget"));
@@ -55,7 +57,7 @@ void UiMainWindow::setupUi(QMainWindow* window)
     _mbrMain->addAction(_mnuInfo->menuAction());
     _mnuFile->addAction(_actNewVault);
     _mnuFile->addSeparator();
-    for (QAction* action : {_actFullImport, _actNewRack, _actDelRack, _actTheme, _actSave, _actQuit})
+    for (QAction* action : {_actFullImport, _actNewRack, _actDelRack, _actTheme, _actSettings, _actSave, _actQuit})
         _mnuFile->addAction(action);
     _mnuInfo->addAction(_actInfo);
 }

@@ -23,6 +23,7 @@ public:
     QAction* _actNewRack = nullptr;
     QAction* _actFullImport = nullptr;
     QAction* _actDelRack = nullptr;
+    QAction* _actSettings = nullptr;
     QWidget* _centralWidget = nullptr;
     QMenuBar* _mbrMain = nullptr;
     QMenu* _mnuFile = nullptr;

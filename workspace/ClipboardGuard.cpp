@@ -64,6 +64,15 @@ void ClipboardGuard::copy(QMimeData* data)
         QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
 }
 
+void ClipboardGuard::setTimeout(int seconds)
+{
+    _seconds = seconds > 0 ? seconds : 0;
+    if (_seconds == 0) {
+        _timer.stop();
+        _digest.clear();
+    }
+}
+
 void ClipboardGuard::put(QMimeData* data)
 {
     // Known even without a timeout: closing the vault takes the copy away.

@@ -30,6 +30,9 @@ public:
     static ClipboardGuard* current();
 
     int timeout() const { return _seconds; }
+    // From the next copy on; a field already copied keeps its timer, or
+    // stays until its vault closes when clearing is switched off (0).
+    void setTimeout(int seconds);
     // A clear is due when the timeout runs out.
     bool isPending() const { return _timer.isActive(); }
 

@@ -48,6 +48,27 @@ ProxyModel::ProxyModel(QObject* parent) : QSortFilterProxyModel(parent)
 
 ProxyModel::~ProxyModel() = default;
 
+// As many dots whatever the password: its length stays unseen too.
+const QString ProxyModel::HiddenPassword = QString(8, QChar(0x2022));
+
+QVariant ProxyModel::data(const QModelIndex& index, int role) const
+{
+    if (_passwordsHidden && role == Qt::DisplayRole && index.column() == RackModel::PasswordColumn
+        && checkIndex(index, CheckIndexOption::IndexIsValid))
+        return HiddenPassword;
+    return QSortFilterProxyModel::data(index, role);
+}
+
+void ProxyModel::setPasswordsHidden(bool hidden)
+{
+    if (hidden == _passwordsHidden)
+        return;
+    _passwordsHidden = hidden;
+    if (const int rows = rowCount(); rows > 0 && columnCount() > RackModel::PasswordColumn)
+        Q_EMIT dataChanged(index(0, RackModel::PasswordColumn), index(rows - 1, RackModel::PasswordColumn),
+                           {Qt::DisplayRole});
+}
+
 void ProxyModel::setSourceModel(QAbstractItemModel* sourceModel)
 {
     for (const QMetaObject::Connection& connection : std::as_const(_sourceConnections))

@@ -29,6 +29,12 @@ public:
     ~ProxyModel() override;
 
     void setSourceModel(QAbstractItemModel* sourceModel) override;
+    // Hidden passwords show as dots of one length; the editor (the edit
+    // role) and a copy still get the clear text.
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    void setPasswordsHidden(bool hidden);
+    bool passwordsHidden() const { return _passwordsHidden; }
+    static const QString HiddenPassword;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     // Shows the rows whose flag is set (one per rack-model row) and keeps
@@ -81,6 +87,7 @@ private:
     int _keysColumn = -1;
     bool _packed = false;
     bool _allRead = false;
+    bool _passwordsHidden = false;
     mutable std::vector<Packed> _packedKeys;
     mutable std::vector<QStringView> _texts;
     mutable std::vector<char> _read;

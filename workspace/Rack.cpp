@@ -16,6 +16,7 @@
 #include "PasswordField.h"
 #include "ProxyModel.h"
 #include "RackFilter.h"
+#include "Settings.h"
 #include "SlotGuard.h"
 #include "UiRack.h"
 #include "VaultEntry.h"
@@ -135,6 +136,10 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
     _name = name;
     _workspace = workspace;
     _filterAsYouType = filterAsYouTypeChoice();
+    if (const Settings* settings = Settings::current()) {
+        _filterAsYouType = settings->filterAsYouType();
+        connect(settings, &Settings::changed, this, &Rack::applySettings);
+    }
 
     QTableView* table = _ui->_tvwEntries;
     _rules = new FilterRules(this);
@@ -212,6 +217,8 @@ void Rack::arrange()
     QTableView* table = _ui->_tvwEntries;
     _proxy = new ProxyModel(table);
     _proxy->setSourceModel(_pRackModel);
+    if (const Settings* settings = Settings::current())
+        _proxy->setPasswordsHidden(settings->hidePasswords());
     _filter = new RackFilter(_pRackModel, _proxy, this);
     _filteringNotice = new QTimer(this);
     _filteringNotice->setSingleShot(true);
@@ -510,7 +517,8 @@ void Rack::onCopying()
         if (!index.isValid())
             return;
         auto* mime = new QMimeData;
-        mime->setText(index.data(Qt::DisplayRole).toString());
+        // The edit role: the clear text, also of a password shown as dots.
+        mime->setText(index.data(Qt::EditRole).toString());
         mime->setData(SecretHintType, QByteArrayLiteral("secret"));
         // Through the guard, which takes it out again after --clipboard-timeout.
         ClipboardGuard::copy(mime);
@@ -588,6 +596,18 @@ bool Rack::isFiltering() const
 void Rack::setFilterAsYouTypeByDefault(bool on)
 {
     filterAsYouTypeChoice() = on;
+}
+
+void Rack::applySettings()
+{
+    const Settings* settings = Settings::current();
+    if (!settings)
+        return;
+    _filterAsYouType = settings->filterAsYouType();
+    if (!_filterAsYouType && _typingPause)
+        _typingPause->stop();
+    if (_proxy)
+        _proxy->setPasswordsHidden(settings->hidePasswords());
 }
 
 void Rack::onCancelSearchFiltering()

@@ -66,7 +66,8 @@ public:
 
     // Filtering as the search line is typed in, a moment after the last key
     // ("--filter-as-you-type"); off, only Enter and the button filter. Racks
-    // made afterwards take the process-wide choice.
+    // made afterwards take the process-wide choice, or that of the Settings
+    // when there are any, which they follow as it changes.
     static void setFilterAsYouTypeByDefault(bool on);
     void setFilterAsYouType(bool on) { _filterAsYouType = on; }
     bool filterAsYouType() const { return _filterAsYouType; }
@@ -93,6 +94,8 @@ public slots:
     void onFilterStopping();
 
 private:
+    // Filter as you type and hidden passwords, as the Settings now say.
+    void applySettings();
     // One deleted entry with the rack-model row it had.
     struct Deleted {
         int row;

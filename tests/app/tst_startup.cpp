@@ -211,7 +211,7 @@ void TestStartup::mainWindow()
         for (QAction* action : file->actions())
             order << (action->isSeparator() ? QStringLiteral("|") : action->objectName());
         QCOMPARE(order, (QStringList{"_actNewVault", "|", "_actFullImport", "_actNewRack", "_actDelRack", "_actTheme",
-                                     "_actSave", "_actQuit"}));
+                                     "_actSettings", "_actSave", "_actQuit"}));
         QVERIFY(!window.actSave()->isEnabled());
         QVERIFY(!window.actDelRack()->isEnabled());
         QVERIFY(!window.actNewRack()->isVisible());
