@@ -13,12 +13,14 @@
 #include <vector>
 
 namespace {
-// The entries' texts when a run starts. The strings are shared with the
-// entries, not copied; an entry changed or deleted meanwhile leaves its old
-// text here alone, which is wiped when the last run holding it ends.
-struct RackTexts {
+} // namespace
+
+// The entries' texts when a run starts, kept for the next runs until the rack
+// changes. The strings are shared with the entries, not copied; an entry
+// changed or deleted meanwhile leaves its old text here alone, which is wiped
+// when the last holder lets it go.
+struct RackFilter::RackTexts {
     QList<QString> texts;
-    std::shared_ptr<const FilterMatcher> matcher;
 
     RackTexts() = default;
     RackTexts(const RackTexts&) = delete;
@@ -29,6 +31,8 @@ struct RackTexts {
             WipeOnExit::wipe(text);
     }
 };
+
+namespace {
 
 // Many chunks per core, so that a core another program holds for a while
 // leaves its share to the others; each compiles the expressions once (some
@@ -91,19 +95,24 @@ void RackFilter::start()
         setRunning(false);
         return;
     }
-    auto snapshot = std::make_shared<RackTexts>();
-    const QList<VaultEntry*>& entries = _rack->entries();
-    snapshot->texts.reserve(entries.size());
-    for (const VaultEntry* entry : entries)
-        snapshot->texts.append(entry->toString());
-    snapshot->matcher = _matcher;
-    const qsizetype rows = snapshot->texts.size();
+    // Taken again only when the rack changed since: a new expression on the
+    // same rows costs the GUI thread nothing to gather.
+    if (!_texts || _textsGeneration != _generation) {
+        auto texts = std::make_shared<RackTexts>();
+        const QList<VaultEntry*>& entries = _rack->entries();
+        texts->texts.reserve(entries.size());
+        for (const VaultEntry* entry : entries)
+            texts->texts.append(entry->toString());
+        _texts = std::move(texts);
+        _textsGeneration = _generation;
+    }
+    const qsizetype rows = _texts->texts.size();
     const QString description = _description;
     _work.start<RackTexts, std::vector<char>>(
-        std::move(snapshot), std::vector<char>(size_t(rows), char(0)), rows, chunkSize(rows),
-        [](const RackTexts& in, std::vector<char>& accepted, qsizetype begin, qsizetype end,
-           const OffThreadWork::Cancelled& cancelled) {
-            const FilterMatcher matcher = in.matcher->unshared();
+        _texts, std::vector<char>(size_t(rows), char(0)), rows, chunkSize(rows),
+        [matcherOfRun = _matcher](const RackTexts& in, std::vector<char>& accepted, qsizetype begin, qsizetype end,
+                                  const OffThreadWork::Cancelled& cancelled) {
+            const FilterMatcher matcher = matcherOfRun->unshared();
             for (qsizetype row = begin; row < end && !cancelled.load(std::memory_order_relaxed); ++row)
                 accepted[size_t(row)] = matcher.accepts(in.texts.at(row)) ? 1 : 0;
         },
@@ -127,6 +136,7 @@ void RackFilter::start()
 void RackFilter::rackChanged()
 {
     ++_generation;
+    _texts.reset(); // the old texts go with the last run still holding them
     if (!_running)
         return;
     // The result would be for rows that are no longer there: the run starts

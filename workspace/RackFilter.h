@@ -55,6 +55,9 @@ private:
     QString _description;
     // Counts the rack's changes: a result is for the rows of one count only.
     quint64 _generation = 0;
+    struct RackTexts;
+    std::shared_ptr<const RackTexts> _texts;
+    quint64 _textsGeneration = 0;
     QString _shownDescription;
     bool _running = false;
 };
