@@ -12,7 +12,6 @@
 #include "Logger.h"
 #include "MainWindow.h"
 #include "ProcessHardening.h"
-#include "Rack.h"
 #include "Settings.h"
 #include "StartupLanguage.h"
 #include "Translator.h"
@@ -274,7 +273,6 @@ int Startup::run(int argc, char* argv[])
 
     ClipboardGuard clipboard(settings.clipboardTimeout());
     followSettings(clipboard, settings);
-    Rack::setFilterAsYouTypeByDefault(settings.filterAsYouType());
 
     int code = 0;
     {

@@ -103,6 +103,12 @@ void Properties::saveProperties(const QString& fileName, bool overwrite) const
 
 void Properties::saveProperties(const QString& fileName, const Map& map, bool overwrite)
 {
+    saveProperties(fileName, map, overwrite, {});
+}
+
+void Properties::saveProperties(const QString& fileName, const Map& map, bool overwrite,
+                                QFileDevice::Permissions permissions)
+{
     const bool exists = QFileInfo::exists(fileName);
     if (exists && !overwrite)
         throw Exception(saveContext + zemb("FileAlreadyExists").arg(fileName));
@@ -120,6 +126,10 @@ void Properties::saveProperties(const QString& fileName, const Map& map, bool ov
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         throw replaceFailure();
+    if (permissions && !file.setPermissions(permissions)) {
+        file.cancelWriting();
+        throw replaceFailure();
+    }
     // The reader drops a byte order mark at the start of the file: a first key
     // that begins with that character keeps it behind a mark of its own.
     if (!map.isEmpty() && map.firstKey().startsWith(QChar(0xfeff)))

@@ -2,6 +2,7 @@
 
 #include "Zemb1Export.h"
 
+#include <QFileDevice>
 #include <QMap>
 #include <QString>
 
@@ -28,6 +29,10 @@ public:
     static std::shared_ptr<Properties> loadProperties(const QString& fileName, qint64 maxLineLength = 0);
     void saveProperties(const QString& fileName, bool overwrite) const;
     static void saveProperties(const QString& fileName, const Map& map, bool overwrite);
+    // The same, the file given these permissions before its first byte,
+    // whatever the umask (an existing file is replaced by one that has them).
+    static void saveProperties(const QString& fileName, const Map& map, bool overwrite,
+                               QFileDevice::Permissions permissions);
 
     void insert(const QString& key, const QString& value, bool replace = false);
     void insert(const Map& map, bool replace = false);

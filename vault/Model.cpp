@@ -210,7 +210,6 @@ Model::~Model()
 {
     // Taken out of the list before deletion, so that a rack's own clean-up finds
     // nothing to remove and whoever still shares the list sees no dangling pointer.
-    _rackByName.clear();
     while (!_racks->isEmpty())
         delete _racks->takeLast();
 }
@@ -304,9 +303,7 @@ std::unique_ptr<RackModel> Model::removeRackModel(const QString& name)
     RackModel* rack = rackModel(name);
     if (!rack)
         return nullptr;
-    _racks->removeAt(_racks->lastIndexOf(rack));
-    _rackByName.remove(name);
-    _freeName.next = 1;
+    rackDeleted(rack); // out of the list and the index, as if deleted
     rack->setParent(nullptr);
     return std::unique_ptr<RackModel>(rack);
 }

@@ -108,7 +108,8 @@ private:
     static DiskState diskState(const QByteArray& bytes, const QDateTime& modified, const QDateTime& taken);
 
     friend class RackModel;
-    // Kept in step by RackModel when it is renamed or deleted.
+    // Kept in step by RackModel when it is renamed or deleted; a rack taken
+    // out by removeRackModel leaves as a deleted one does.
     void rackRenamed(RackModel* rack, const QString& oldName);
     void rackDeleted(RackModel* rack);
 

@@ -36,11 +36,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScopeGuard>
+#include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionViewItem>
-#include <QRadioButton>
-#include <QSpinBox>
 #include <QTabBar>
 #include <QTextEdit>
 

@@ -56,12 +56,6 @@ const QStringList FieldNames = {QStringLiteral("role"), QStringLiteral("user"), 
 // Clipboard managers keep no history of data marked this way.
 const QString SecretHintType = QStringLiteral("x-kde-passwordManagerHint");
 
-bool& filterAsYouTypeChoice()
-{
-    static bool on = false;
-    return on;
-}
-
 // The search syntax read into rules, up to the first expression that does
 // not compile.
 struct ParsedSearch {
@@ -135,7 +129,6 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
 
     _name = name;
     _workspace = workspace;
-    _filterAsYouType = filterAsYouTypeChoice();
     if (const Settings* settings = Settings::current()) {
         _filterAsYouType = settings->filterAsYouType();
         connect(settings, &Settings::changed, this, &Rack::applySettings);
@@ -591,11 +584,6 @@ void Rack::updateUndoAction()
 bool Rack::isFiltering() const
 {
     return _filter && _filter->isRunning();
-}
-
-void Rack::setFilterAsYouTypeByDefault(bool on)
-{
-    filterAsYouTypeChoice() = on;
 }
 
 void Rack::applySettings()

@@ -65,10 +65,9 @@ public:
     bool isFiltering() const;
 
     // Filtering as the search line is typed in, a moment after the last key
-    // ("--filter-as-you-type"); off, only Enter and the button filter. Racks
-    // made afterwards take the process-wide choice, or that of the Settings
-    // when there are any, which they follow as it changes.
-    static void setFilterAsYouTypeByDefault(bool on);
+    // ("--filter-as-you-type"); off, only Enter and the button filter. A rack
+    // takes the choice of the Settings when there are any (off otherwise), and
+    // follows it as it changes.
     void setFilterAsYouType(bool on) { _filterAsYouType = on; }
     bool filterAsYouType() const { return _filterAsYouType; }
     // The pause after the last key before the filter runs.

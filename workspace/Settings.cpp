@@ -7,8 +7,8 @@
 #include "Properties.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <optional>
@@ -136,25 +136,18 @@ void Settings::save() const
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    Properties properties;
-    properties.insert(ClipboardTimeoutKey, QString::number(_stored.clipboardTimeout));
-    properties.insert(LockIdleMinutesKey, QString::number(_stored.lockIdleMinutes));
-    properties.insert(LockOnScreenLockKey, boolText(_stored.lockOnScreenLock));
-    properties.insert(FilterAsYouTypeKey, boolText(_stored.filterAsYouType));
-    properties.insert(HidePasswordsKey, boolText(_stored.hidePasswords));
-    QByteArray content;
-    for (auto it = properties.begin(); it != properties.end(); ++it)
-        content += (it.key() + QLatin1Char('=') + it.value() + QLatin1Char('\n')).toUtf8();
-
-    // Written beside the file and renamed over it: a failure leaves the old one.
-    QSaveFile file(_fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(file.errorString());
-    // Before the first byte, whatever the umask.
-    if (!file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) || file.write(content) != content.size())
-        fail(file.errorString());
-    if (!file.commit())
-        fail(file.errorString());
+    const Properties::Map map{{ClipboardTimeoutKey, QString::number(_stored.clipboardTimeout)},
+                              {LockIdleMinutesKey, QString::number(_stored.lockIdleMinutes)},
+                              {LockOnScreenLockKey, boolText(_stored.lockOnScreenLock)},
+                              {FilterAsYouTypeKey, boolText(_stored.filterAsYouType)},
+                              {HidePasswordsKey, boolText(_stored.hidePasswords)}};
+    // Written beside the file and renamed over it (a failure leaves the old
+    // one), owner-only before the first byte.
+    try {
+        Properties::saveProperties(_fileName, map, true, QFile::ReadOwner | QFile::WriteOwner);
+    } catch (const Exception& e) {
+        fail(e.detail());
+    }
 }
 
 void Settings::setForThisRun(const Values& values)

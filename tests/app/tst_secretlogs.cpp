@@ -57,20 +57,6 @@ QString text(const char* key)
     return ModuleTexts::text(QLatin1String(key));
 }
 
-template <typename T>
-T* child(QObject* parent, const char* name)
-{
-    T* found = parent->findChild<T*>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
-
-void clickRadio(QRadioButton* button)
-{
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-}
-
 // Entry lines holding canaries: role, account, password and comment of line i
 // are "<prefix>-Role-i", "<prefix>-Acct-i"...
 QByteArray canaryLine(const QString& prefix, int i)

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
 
@@ -63,6 +64,11 @@ std::unique_ptr<MainWindow> showMainWindow()
     if (!QTest::qWaitForWindowExposed(window.get()))
         qWarning("main window not exposed");
     return window;
+}
+
+void clickRadio(QRadioButton* button)
+{
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
 }
 
 QLineEdit* lineEdit(const Base& base, const char* name)

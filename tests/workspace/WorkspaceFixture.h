@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,7 @@
 class Base;
 class MainWindow;
 class QLineEdit;
+class QRadioButton;
 
 // Shared steps of the workspace tests: vault files written by the project's own
 // writer, a main window to open them in, and the check that rack list and rack
@@ -38,6 +40,20 @@ QString copyDemoVault(const QString& folder);
 std::unique_ptr<MainWindow> showMainWindow();
 
 QLineEdit* lineEdit(const Base& base, const char* name);
+
+// The child of that object name; stops the test program when there is none.
+template <typename T>
+T* child(QObject* parent, const char* name)
+{
+    T* found = parent->findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+// A radio button takes clicks on its indicator and text only, not on the
+// whole width its layout gives it.
+void clickRadio(QRadioButton* button);
 
 // Types the file name and the password on the Vault page and presses Enter.
 void typeAndLoad(Base& base, const QString& fileName, const QString& password);

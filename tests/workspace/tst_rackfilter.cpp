@@ -10,6 +10,7 @@
 #include "RackFilter.h"
 #include "RackFixture.h"
 #include "RackModel.h"
+#include "Settings.h"
 #include "TestMain.h"
 #include "VaultEntry.h"
 
@@ -413,9 +414,11 @@ void TestRackFilter::filterAsYouType()
 {
     QFETCH(bool, on);
     const QList<RackFixture::Row> rows = {{"bob", "", "", ""}, {"Bobby", "", "", ""}, {"mail", "", "", ""}};
-    Rack::setFilterAsYouTypeByDefault(on);
+    Settings settings;
+    Settings::Values values = settings.values();
+    values.filterAsYouType = on;
+    settings.setForThisRun(values);
     RackFixture f(rows);
-    Rack::setFilterAsYouTypeByDefault(false);
     QCOMPARE(f.rack()->filterAsYouType(), on);
     MessageBoxAnswerer answerer;
     QSignalSpy runs(f.rack()->findChild<RackFilter*>(), &RackFilter::runningChanged);

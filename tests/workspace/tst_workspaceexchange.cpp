@@ -14,6 +14,7 @@
 #include "TestMain.h"
 #include "VaultEntry.h"
 #include "VaultImport.h"
+#include "WorkspaceFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -75,21 +76,8 @@ QString text(const char* key)
     return ModuleTexts::text(QLatin1String(key));
 }
 
-template <typename T>
-T* child(QObject* parent, const char* name)
-{
-    T* found = parent->findChild<T*>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
-
-// A radio button takes clicks on its indicator and text only, not on the
-// whole width its layout gives it.
-void clickRadio(QRadioButton* button)
-{
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-}
+using WorkspaceFixture::child;
+using WorkspaceFixture::clickRadio;
 
 bool isSymbol(QChar c)
 {
