@@ -4,6 +4,7 @@
 #include "ColorScheme.h"
 #include "Help.h"
 #include "Icons.h"
+#include "LockGate.h"
 #include "Log.h"
 #include "Logger.h"
 #include "MessageBoxes.h"
@@ -14,10 +15,12 @@
 #include "SlotGuard.h"
 #include "UiMainWindow.h"
 #include "VaultImport.h"
+#include "VaultLock.h"
 #include "VaultSaver.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QScopeGuard>
 
@@ -58,6 +61,10 @@ MainWindow::MainWindow(QWidget* parent)
     connect(_ui->_actQuit, &QAction::triggered, this, &MainWindow::onQuit);
     connect(_ui->_actNewRack, &QAction::triggered, _base, &Base::onRackCreating);
     connect(_ui->_actDelRack, &QAction::triggered, _base, &Base::onRackDeleting);
+    connect(_ui->_actLock, &QAction::triggered, this, &MainWindow::onLocking);
+    connect(_base, &Base::vaultPresenceChanged, this, &MainWindow::showLockState);
+    connect(_base->vaultLock(), &VaultLock::lockedChanged, this, &MainWindow::showLockState);
+    showLockState();
 }
 
 MainWindow::~MainWindow()
@@ -93,6 +100,39 @@ void MainWindow::loadTexts()
     _ui->_actFullImport->setToolTip(text("_actFullImport.tooltip"));
     _ui->_actSettings->setText(text("_actSettings.text"));
     _ui->_actSettings->setToolTip(text("_actSettings.tooltip"));
+    _ui->_actLock->setText(text("_actLock.text"));
+    _ui->_actLock->setToolTip(text("_actLock.tooltip"));
+}
+
+void MainWindow::showLockState()
+{
+    const VaultLock* lock = _base ? _base->vaultLock() : nullptr;
+    const bool locked = lock && lock->isLocked();
+    _ui->_actLock->setEnabled(!locked && _base && _base->model());
+    if (locked != _shownLocked) {
+        // Nothing may replace or add to a locked vault before it is unlocked.
+        _ui->_actNewVault->setEnabled(!locked);
+        _ui->_actFullImport->setEnabled(!locked);
+        if (locked) {
+            _title = windowTitle();
+            setWindowTitle(text("VaultLockedTitle").arg(_title, QFileInfo(lock->fileName()).fileName()));
+        } else {
+            setWindowTitle(_title);
+        }
+        _shownLocked = locked;
+    }
+    if (!locked) {
+        const std::shared_ptr<Model> model = _base ? _base->model() : nullptr;
+        showVaultStatus(model && model->isModified());
+        return;
+    }
+    _ui->_actSave->setEnabled(false);
+    _ui->_actDelRack->setEnabled(false);
+    _ui->_actNewRack->setVisible(false);
+    _statusLed->setPixmap(QPixmap(QStringLiteral(":/images/connection.png")));
+    _statusLed->setAccessibleName(text("VaultStatusLocked"));
+    _statusLed->setAccessibleDescription(text("VaultStatusLockedDetail"));
+    _statusLed->setToolTip(_statusLed->accessibleDescription());
 }
 
 void MainWindow::initActions()
@@ -120,6 +160,15 @@ QAction* MainWindow::actNewRack() const { return _ui ? _ui->_actNewRack : nullpt
 QAction* MainWindow::actDelRack() const { return _ui ? _ui->_actDelRack : nullptr; }
 QAction* MainWindow::actFullImport() const { return _ui ? _ui->_actFullImport : nullptr; }
 QAction* MainWindow::actSettings() const { return _ui ? _ui->_actSettings : nullptr; }
+QAction* MainWindow::actLock() const { return _ui ? _ui->_actLock : nullptr; }
+
+void MainWindow::onLocking(bool)
+{
+    SlotGuard::run(this, QStringLiteral("void MainWindow::onLocking(bool) -> "), _log, [this] {
+        if (_base)
+            _base->vaultLock()->lock();
+    });
+}
 
 void MainWindow::onNewVault(bool)
 {
@@ -130,7 +179,7 @@ void MainWindow::onNewVault(bool)
                 _ui->_actNewVault->setEnabled(true);
         });
         VaultImport dialog(true, _base);
-        dialog.exec();
+        (void)LockGate::exec(dialog);
     });
 }
 
@@ -174,7 +223,7 @@ void MainWindow::onInfo(bool)
         help.setWindowIcon(Icons::getInstance().icon(QStringLiteral("help")));
         help.loadContent();
         help.setModal(true);
-        help.exec();
+        (void)LockGate::exec(help);
     });
 }
 
@@ -185,7 +234,7 @@ void MainWindow::onSettings(bool)
         if (!settings)
             return;
         SettingsDialog dialog(*settings, this);
-        dialog.exec();
+        (void)LockGate::exec(dialog);
     });
 }
 
@@ -199,9 +248,10 @@ void MainWindow::onQuit(bool)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     bool keep = false;
-    SlotGuard::run(this, QStringLiteral("void MainWindow::closeEvent(QCloseEvent*) -> "), _log,
-                   [this, &keep] { keep = _base && !_base->releaseForClosing(); });
-    if (keep)
+    // A release that failed half-way keeps the window: the vault is still there.
+    const bool ran = SlotGuard::run(this, QStringLiteral("void MainWindow::closeEvent(QCloseEvent*) -> "), _log,
+                                    [this, &keep] { keep = _base && !_base->releaseForClosing(); });
+    if (keep || !ran)
         event->ignore();
     else
         event->accept();

@@ -23,6 +23,7 @@ public:
     QAction* actDelRack() const;
     QAction* actFullImport() const;
     QAction* actSettings() const;
+    QAction* actLock() const;
     QLabel* statusLed() const { return _statusLed; }
     std::shared_ptr<Logger> logger() const { return _log; }
     QString lang() const { return _lang; }
@@ -42,6 +43,8 @@ public Q_SLOTS:
     // The settings dialog over the Settings of this run (nothing without them).
     void onSettings(bool checked = false);
     void onQuit(bool checked = false);
+    // Locks the open vault (the Lock action and every other trigger).
+    void onLocking(bool checked = false);
 
 protected:
     // A modified vault is offered for saving; the window stays open when that
@@ -50,10 +53,14 @@ protected:
 
 private:
     void loadTexts();
+    // Title, lamp and actions as the lock of the vault now stands.
+    void showLockState();
 
     std::shared_ptr<Logger> _log;
     QString _lang;
     std::unique_ptr<UiMainWindow> _ui;
     QLabel* _statusLed = nullptr;
     Base* _base = nullptr;
+    QString _title; // the title before the vault locked
+    bool _shownLocked = false;
 };

@@ -35,6 +35,7 @@ void UiMainWindow::setupUi(QMainWindow* window)
     _actDelRack = makeAction(window, "_actDelRack", ":/images/cancel-32.png", "Alt+D");
     _actSettings = makeAction(window, "_actSettings", ":/images/key.png", "Ctrl+,");
     _actSettings->setMenuRole(QAction::PreferencesRole);
+    _actLock = makeAction(window, "_actLock", ":/images/connection.png", "Ctrl+L");
 
     _centralWidget = new QWidget(window);
     _centralWidget->setObjectName(QStringLiteral("_centralWidget"));
@@ -57,7 +58,7 @@ void UiMainWindow::setupUi(QMainWindow* window)
     _mbrMain->addAction(_mnuInfo->menuAction());
     _mnuFile->addAction(_actNewVault);
     _mnuFile->addSeparator();
-    for (QAction* action : {_actFullImport, _actNewRack, _actDelRack, _actTheme, _actSettings, _actSave, _actQuit})
+    for (QAction* action : {_actFullImport, _actNewRack, _actDelRack, _actTheme, _actSettings, _actSave, _actLock, _actQuit})
         _mnuFile->addAction(action);
     _mnuInfo->addAction(_actInfo);
 }

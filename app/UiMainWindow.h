@@ -24,6 +24,7 @@ public:
     QAction* _actFullImport = nullptr;
     QAction* _actDelRack = nullptr;
     QAction* _actSettings = nullptr;
+    QAction* _actLock = nullptr;
     QWidget* _centralWidget = nullptr;
     QMenuBar* _mbrMain = nullptr;
     QMenu* _mnuFile = nullptr;

@@ -365,10 +365,18 @@ std::shared_ptr<Model> Model::loadVault(const QString& fileName, const AesPair& 
     WipeOnExit plainGuard(plain);
     Crypt::getInstance().decryptAES256CBC(key, cipher, plain);
 
-    auto model = std::make_shared<Model>(logger, fileName, std::make_unique<AesPair>(key), tabs);
     // The bytes actually read, whatever happened to the file since it was measured.
-    model->_onDisk = diskState(cipher, modified, taken);
+    const DiskState onDisk = diskState(cipher, modified, taken);
     cipher = QByteArray(); // not needed while the entries are built
+    std::shared_ptr<Model> model = fromPlainText(plain, fileName, key, tabs, std::move(logger));
+    model->_onDisk = onDisk;
+    return model;
+}
+
+std::shared_ptr<Model> Model::fromPlainText(QByteArray& plain, const QString& fileName, const AesPair& key,
+                                            QTabWidget* tabs, std::shared_ptr<Logger> logger)
+{
+    auto model = std::make_shared<Model>(logger, fileName, std::make_unique<AesPair>(key), tabs);
     VaultText::Parsed parsed = VaultText::parse(plain, logger.get());
     WipeOnExit::wipe(plain);
     plain = QByteArray();

@@ -14,6 +14,7 @@
 
 #include <memory>
 
+class LockedVault;
 class Logger;
 class RackModel;
 class VaultFileSystem;
@@ -108,6 +109,10 @@ private:
     static DiskState diskState(const QByteArray& bytes, const QDateTime& modified, const QDateTime& taken);
 
     friend class RackModel;
+    friend class LockedVault;
+    // Builds the racks from a vault's plaintext, which it wipes.
+    static std::shared_ptr<Model> fromPlainText(QByteArray& plain, const QString& fileName, const AesPair& key,
+                                                QTabWidget* tabs, std::shared_ptr<Logger> logger);
     // Kept in step by RackModel when it is renamed or deleted; a rack taken
     // out by removeRackModel leaves as a deleted one does.
     void rackRenamed(RackModel* rack, const QString& oldName);

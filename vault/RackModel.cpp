@@ -2,6 +2,7 @@
 
 #include "ColorScheme.h"
 #include "Exception.h"
+#include "LockGate.h"
 #include "Model.h"
 #include "ModuleTexts.h"
 #include "VaultEntry.h"
@@ -23,7 +24,7 @@ void showWarning(const QString& text, const QString& informativeText = QString()
     QMessageBox box(QMessageBox::Warning, QString(), text, QMessageBox::Ok);
     box.setInformativeText(informativeText);
     box.setDetailedText(detailedText);
-    box.exec();
+    (void)LockGate::exec(box);
 }
 
 QFont passwordFont()

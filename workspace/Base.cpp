@@ -8,6 +8,8 @@
 #include "FileDialogs.h"
 #include "Help.h"
 #include "Icons.h"
+#include "LockGate.h"
+#include "LockedVault.h"
 #include "Logger.h"
 #include "MainWindow.h"
 #include "MessageBoxes.h"
@@ -22,6 +24,7 @@
 #include "UiBase.h"
 #include "VaultExchange.h"
 #include "VaultImport.h"
+#include "VaultLock.h"
 #include "VaultSaver.h"
 #include "WipeOnExit.h"
 
@@ -29,6 +32,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -71,6 +75,7 @@ Base::Base(MainWindow* mainWindow)
 
     connect(tabBar(), &QTabBar::tabMoved, this, &Base::onTabMoved);
     _tabRenamer = new TabRenamer(this);
+    _lock = new VaultLock(this);
     connect(_tabRenamer, &TabRenamer::tabNameChanged, this, &Base::onTabNameChanged);
     connect(_ui->_btnHelp, &QPushButton::clicked, this, &Base::onHelpShowing);
     connect(_ui->_btnVaultFileBrowser, &QPushButton::clicked, this, &Base::onLookingForVaultFile);
@@ -126,9 +131,12 @@ void Base::setModel(std::shared_ptr<Model> model)
         if (ClipboardGuard* clipboard = ClipboardGuard::current())
             clipboard->clearIfOurs();
     }
+    const bool wasOpen = bool(_model);
     _model = std::move(model);
     if (_model)
         connect(_model.get(), &Model::vaultStatusUpdated, this, &Base::onVaultStatusUpdated);
+    if (wasOpen != bool(_model))
+        emit vaultPresenceChanged(bool(_model));
 }
 
 void Base::selectTab(int index)
@@ -154,6 +162,13 @@ void Base::onVaultInitializing()
         const QString fileName = _ui->_tbxVaultFile->text();
         QString password = PasswordField::take(*_ui->_tbxPassword);
         const WipeOnExit wipePassword(password);
+        if (_lock->isLocked()) {
+            if (!_lock->unlock(password)) {
+                MessageBoxes::warning(this, text("WrongPassword"));
+                _ui->_tbxPassword->setFocus(Qt::OtherFocusReason);
+            }
+            return;
+        }
         _ui->_tbxVaultFile->clear();
         if (_model) {
             // A vault whose save failed stays open; the user may retry or save elsewhere.
@@ -222,6 +237,9 @@ bool Base::askForSaving(bool closing)
     const QMessageBox::StandardButton answer =
         MessageBoxes::ask(this, text("VaultUpdated").arg(_model->fileName()), text("RequestForSaving"),
                           QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    // No answer (a lock closed the box): nothing is decided, the vault stays.
+    if (answer == QMessageBox::NoButton)
+        return false;
     if (answer != QMessageBox::Yes)
         return true;
     return saveAfterQuestion(closing);
@@ -253,6 +271,8 @@ bool Base::releaseVault()
 
 bool Base::releaseForClosing()
 {
+    if (_lock->isLocked())
+        return _lock->releaseForClosing();
     if (!askForSaving(true))
         return false;
     // The user has answered: one question, one outcome. The workspace going
@@ -280,6 +300,111 @@ void Base::forgetLastLaidOutCell()
     blank.features = QStyleOptionViewItem::HasDisplay;
     (void)style()->sizeFromContents(QStyle::CT_ItemViewItem, &blank, QSize(), this);
     (void)style()->subElementRect(QStyle::SE_ItemViewItemText, &blank, this);
+}
+
+// ---------------------------------------------------------------- locking
+
+namespace {
+// The workspace's part of a sealed vault: current tab, then each rack's view.
+constexpr quint32 ViewStateVersion = 1;
+} // namespace
+
+std::unique_ptr<LockedVault> Base::sealVault(bool* undoLost)
+{
+    if (!_model)
+        return nullptr;
+    bool undo = false;
+    QByteArray state;
+    WipeOnExit stateGuard(state);
+    {
+        QDataStream out(&state, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_6_4);
+        out << ViewStateVersion << qint32(currentIndex());
+        const Model::RackList racks = *_model->racks();
+        out << qint32(racks.size());
+        for (RackModel* rackModel : racks) {
+            Rack* rack = rackModel->rack();
+            Rack::ViewState view;
+            if (rack) {
+                rack->abandonEditing();
+                view = rack->viewState();
+                undo = undo || rack->canUndoDeletion();
+            }
+            out << view.search << view.filter << view.arranged << qint32(view.sortColumn) << qint32(view.sortOrder);
+        }
+    }
+    auto locked = std::make_unique<LockedVault>(*_model, state);
+    if (undoLost)
+        *undoLost = undo;
+    dropVault();
+    if (_mainWindow)
+        _mainWindow->initActions();
+    hideExchange();
+    return locked;
+}
+
+void Base::unsealVault(const LockedVault& locked, const QString& password)
+{
+    LockedVault::Opened opened = locked.open(password, this);
+    WipeOnExit stateGuard(opened.state);
+    qint32 current = FirstRackTab;
+    QList<Rack::ViewState> views;
+    {
+        QDataStream in(opened.state);
+        in.setVersion(QDataStream::Qt_6_4);
+        quint32 version = 0;
+        qint32 count = 0;
+        in >> version >> current >> count;
+        for (qint32 i = 0; version == ViewStateVersion && i < count && in.status() == QDataStream::Ok; ++i) {
+            Rack::ViewState view;
+            qint32 column = 0;
+            qint32 order = 0;
+            in >> view.search >> view.filter >> view.arranged >> column >> order;
+            view.sortColumn = column;
+            view.sortOrder = order == qint32(Qt::DescendingOrder) ? Qt::DescendingOrder : Qt::AscendingOrder;
+            views.append(view);
+        }
+    }
+    const bool modified = opened.model->isModified();
+    setModel(std::move(opened.model));
+    showLocked(QString(), false);
+    showExportMode();
+    const Model::RackList racks = *_model->racks();
+    {
+        const TabBatch batch(this);
+        for (RackModel* rack : racks)
+            showRack(rack->name());
+    }
+    for (qsizetype i = 0; i < racks.size() && i < views.size(); ++i)
+        if (Rack* rack = racks.at(i)->rack())
+            rack->restoreViewState(views.at(i));
+    for (Rack::ViewState& view : views) {
+        WipeOnExit::wipe(view.search);
+        WipeOnExit::wipe(view.filter);
+    }
+    if (_mainWindow) {
+        if (QAction* action = _mainWindow->actNewRack())
+            action->setVisible(true);
+        _mainWindow->showVaultStatus(modified);
+    }
+    selectTab(current);
+}
+
+void Base::showLocked(const QString& fileName, bool locked)
+{
+    _ui->_tbxVaultFile->setReadOnly(locked);
+    _ui->_btnVaultFileBrowser->setEnabled(!locked);
+    _ui->_tbxVaultFile->setText(fileName);
+    PasswordField::wipe(*_ui->_tbxPassword);
+    const char* button = locked ? "Unlock" : "_btnVaultOpening.text";
+    _ui->_btnVaultOpening->setText(ModuleTexts::text(QLatin1String(button), QStringLiteral("Base")));
+    _ui->_btnVaultOpening->setToolTip(ModuleTexts::text(
+        QLatin1String(locked ? "UnlockTooltip" : "_btnVaultOpening.tooltip"), QStringLiteral("Base")));
+    if (locked) {
+        hideExchange();
+        setCurrentIndex(0);
+        _ui->_tbxPassword->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void Base::removeAllRacks()
@@ -334,7 +459,7 @@ void Base::onHelpShowing()
         help.setWindowIcon(Icons::getInstance().icon(QStringLiteral("help")));
         help.loadContent();
         help.setModal(true);
-        help.exec();
+        (void)LockGate::exec(help);
     });
 }
 
@@ -348,7 +473,7 @@ void Base::launchVaultImport()
             again->setEnabled(true);
     });
     VaultImport dialog(this);
-    dialog.exec();
+    (void)LockGate::exec(dialog);
 }
 
 // ---------------------------------------------------------------- exchange group

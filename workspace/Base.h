@@ -10,11 +10,13 @@
 
 #include <memory>
 
+class LockedVault;
 class MainWindow;
 class Model;
 class Rack;
 class TabRenamer;
 class UiBase;
+class VaultLock;
 class QCheckBox;
 
 // The workspace: the Vault page (open a vault, exchange), the Passwords page
@@ -36,6 +38,21 @@ public:
     // page shows it in the vault-file field, with the focus in the password field.
     void offerVaultFile(const QString& fileName);
     MainWindow* mainWindow() const { return _mainWindow; }
+
+    // The lock of the open vault (its state and transitions).
+    VaultLock* vaultLock() const { return _lock; }
+    // Everything the workspace shows of the open vault, sealed under the
+    // vault's key pair: the racks in tab order with each rack's sort, filter
+    // and search line, and the current tab. Editors and the new-entry forms
+    // are dropped unapplied, then the racks and the vault model go without a
+    // question. undoLost tells whether deletions could still be undone.
+    std::unique_ptr<LockedVault> sealVault(bool* undoLost = nullptr);
+    // Shows again the vault sealed in locked, opened with password, as it was
+    // sealed; raises WrongPassword, changing nothing, for another password.
+    void unsealVault(const LockedVault& locked, const QString& password);
+    // The Vault page of a locked vault: its file name, fixed, an empty
+    // password field with the focus, and "Unlock"; or back to opening.
+    void showLocked(const QString& fileName, bool locked);
 
     // Makes tab index current, held within the existing tabs.
     void selectTab(int index);
@@ -113,6 +130,10 @@ private Q_SLOTS:
     void onTabCurrentChanged(int index);
     void onPasswordSizeChanged(int value);
 
+Q_SIGNALS:
+    // A vault came or went (not while it is only being reopened by an unlock).
+    void vaultPresenceChanged(bool open);
+
 public Q_SLOTS:
     void onRackCreating(bool checked = false);
     void onRackDeleting(bool checked = false);
@@ -143,6 +164,7 @@ private:
     int _tabBatches = 0;   // TabBatch objects alive
     int _racksInBatch = 0; // racks shown since the first of them
     TabRenamer* _tabRenamer = nullptr;
+    VaultLock* _lock = nullptr;
     QStringList _passwords;
     bool _syncing = false;
 };

@@ -1,5 +1,7 @@
 #include "FileDialogs.h"
 
+#include "LockGate.h"
+
 #include <QFileDialog>
 
 namespace {
@@ -12,11 +14,17 @@ FileDialogs::Chooser& chooser()
 QString choose(FileDialogs::Mode mode, QWidget* parent, const QString& caption, const QString& dir,
                const QString& filter)
 {
-    if (chooser())
-        return chooser()(mode, parent, caption, dir, filter);
-    return mode == FileDialogs::Mode::Open ? QFileDialog::getOpenFileName(parent, caption, dir, filter)
-                                           : QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr,
-                                                                          QFileDialog::DontConfirmOverwrite);
+    // A dialog closed by a lock, or asked while one waits, chooses nothing.
+    if (LockGate::isClosing())
+        return QString();
+    const int before = LockGate::generation();
+    const LockGate::Hold hold;
+    QString chosen = chooser() ? chooser()(mode, parent, caption, dir, filter)
+                     : mode == FileDialogs::Mode::Open
+                         ? QFileDialog::getOpenFileName(parent, caption, dir, filter)
+                         : QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr,
+                                                        QFileDialog::DontConfirmOverwrite);
+    return LockGate::wasInterrupted(before) ? QString() : chosen;
 }
 } // namespace
 

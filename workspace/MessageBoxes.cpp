@@ -1,6 +1,7 @@
 #include "MessageBoxes.h"
 
 #include "Icons.h"
+#include "LockGate.h"
 
 namespace {
 QString iconName(QMessageBox::Icon icon)
@@ -24,7 +25,13 @@ QMessageBox::StandardButton run(QMessageBox& box, QMessageBox::Icon icon, const 
     if (!detailedText.isEmpty())
         box.setDetailedText(detailedText);
     box.setWindowModality(box.parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
-    box.exec();
+    // A box closed by a lock, or asked while one waits, answers nothing.
+    const int before = LockGate::generation();
+    if (LockGate::isClosing())
+        return QMessageBox::NoButton;
+    (void)LockGate::exec(box);
+    if (LockGate::wasInterrupted(before))
+        return QMessageBox::NoButton;
     QAbstractButton* clicked = box.clickedButton();
     return clicked ? box.standardButton(clicked) : QMessageBox::NoButton;
 }

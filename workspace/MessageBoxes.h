@@ -31,7 +31,8 @@ public:
     }
 
     // A question; returns the button pressed (the escape button when the box
-    // is closed otherwise).
+    // is closed otherwise), NoButton when a lock closed it or kept it from
+    // opening: the caller must then leave everything as it was.
     static QMessageBox::StandardButton ask(QWidget* parent, const QString& text, const QString& informativeText,
                                            QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No,
                                            QMessageBox::StandardButton defaultButton = QMessageBox::Yes,

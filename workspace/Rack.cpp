@@ -226,6 +226,7 @@ void Rack::arrange()
         updateEntriesCounter();
     });
     connect(_filter, &RackFilter::applied, this, [this](const QString& description) {
+        _appliedFilter = description;
         _ui->_tvwEntries->setToolTip(description);
         updateEntriesCounter();
     });
@@ -668,6 +669,43 @@ void Rack::filterAsTyped()
         _filter->run(std::make_shared<const FilterMatcher>(*_rules), parsed.description);
         updateEntriesCounter();
     });
+}
+
+Rack::ViewState Rack::viewState() const
+{
+    ViewState state;
+    state.search = _ui->_tbxSearch->text();
+    state.filter = _appliedFilter;
+    state.arranged = _arranged;
+    const QHeaderView* header = _ui->_tvwEntries->horizontalHeader();
+    state.sortColumn = header->sortIndicatorSection();
+    state.sortOrder = header->sortIndicatorOrder();
+    return state;
+}
+
+void Rack::restoreViewState(const ViewState& state)
+{
+    // A rack never shown stays as cheap as at opening.
+    if (state.arranged) {
+        arrange();
+        _ui->_tvwEntries->sortByColumn(state.sortColumn, state.sortOrder);
+    }
+    if (!state.filter.isEmpty()) {
+        arrange();
+        _rules->clear();
+        const ParsedSearch parsed = parseSearch(state.filter, *_rules);
+        if (!parsed.invalid)
+            _filter->run(std::make_shared<const FilterMatcher>(*_rules), parsed.description);
+    }
+    _ui->_tbxSearch->setText(state.search);
+    updateEntriesCounter();
+}
+
+void Rack::abandonEditing()
+{
+    // Qt's reset lets the editors go without committing them.
+    _ui->_tvwEntries->reset();
+    wipeInsertionForm();
 }
 
 QString Rack::buildFilterRules()

@@ -57,6 +57,21 @@ public:
     // description (empty when the line is empty or an expression was refused).
     QString buildFilterRules();
 
+    // What the user set up in the view, which a lock keeps and an unlock puts back.
+    struct ViewState {
+        QString search;      // the search line as it stands
+        QString filter;      // the expression the table shows (empty: no filter)
+        bool arranged = false;
+        int sortColumn = 0;
+        Qt::SortOrder sortOrder = Qt::AscendingOrder;
+    };
+    ViewState viewState() const;
+    // Sorts and filters as state says; the filter runs as a search does.
+    void restoreViewState(const ViewState& state);
+    // Closes the cell editor and empties the new-entry form without applying
+    // anything: what was half typed is dropped.
+    void abandonEditing();
+
     // True while a deletion can be undone (until the vault is saved).
     bool canUndoDeletion() const { return !_deletedBatches.empty(); }
 
@@ -151,6 +166,7 @@ private:
     std::unique_ptr<bool> _editCommitted;
     EditingDelegate* _delegate = nullptr;
     std::vector<Batch> _deletedBatches;
+    QString _appliedFilter;
     bool _arranged = false;
     bool _signalsConnected = false;
 };
