@@ -14,6 +14,7 @@
 #include "Rack.h"
 #include "RackModel.h"
 #include "Startup.h"
+#include "VaultLock.h"
 #include "TestMain.h"
 #include "VaultEntry.h"
 #include "WipeOnExit.h"
@@ -36,8 +37,11 @@ class TestMemoryScan : public QObject
 private Q_SLOTS:
     void initTestCase();
     void closedVaultLeavesNoText();
+    void lockedVaultLeavesNoText();
 
 private:
+    // Writes a vault of canaries (all of them added to scan) in a new folder.
+    QString writeCanaryVault(MemoryScan& scan);
     QModelIndex cell(Rack* rack, int entry, int column) const;
 };
 
@@ -65,17 +69,17 @@ QModelIndex TestMemoryScan::cell(Rack* rack, int entry, int column) const
     return {};
 }
 
-void TestMemoryScan::closedVaultLeavesNoText()
+QString TestMemoryScan::writeCanaryVault(MemoryScan& scan)
 {
     using namespace WorkspaceFixture;
     const QString fileName = TestEnvironment::freshDir(QStringLiteral("scan")) + QStringLiteral("/canaries.kovrin");
-    MemoryScan scan;
     // Canary k = entry * Fields + field; the last one is the edited password's new value.
     {
         QTabWidget tabs;
         auto model = std::make_shared<Model>(nullptr, fileName, Model::keyFromPassword(Password), &tabs);
         auto* rack = new RackModel(model, QStringLiteral("Canaries"));
-        QVERIFY(model->addRackModel(rack));
+        if (!model->addRackModel(rack))
+            return {};
         for (int e = 0; e < Entries; ++e) {
             QString fields[Fields];
             for (int f = 0; f < Fields; ++f) {
@@ -89,6 +93,14 @@ void TestMemoryScan::closedVaultLeavesNoText()
         rack->appendEntry(new VaultEntry(QStringLiteral("plain"), QStringLiteral("user"), QStringLiteral("pass"), {}));
         model->saveVault(true);
     }
+    return fileName;
+}
+
+void TestMemoryScan::closedVaultLeavesNoText()
+{
+    using namespace WorkspaceFixture;
+    MemoryScan scan;
+    const QString fileName = writeCanaryVault(scan);
     QString edited = MemoryScan::canary(QString());
     scan.add(edited);
     const int editedCanary = Entries * Fields;
@@ -166,6 +178,68 @@ void TestMemoryScan::closedVaultLeavesNoText()
     // style kept from the last table it laid out went with the racks.
     QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
     QVERIFY2(hits.isEmpty(), qPrintable(MemoryScan::describe(hits)));
+}
+
+// Locked with an unsaved change, nothing of the vault is left but its sealed
+// text: neither the file's values nor the edited one. Unlocked, the edited
+// value is back, so the search sees what it looks for.
+void TestMemoryScan::lockedVaultLeavesNoText()
+{
+    using namespace WorkspaceFixture;
+    MemoryScan scan;
+    const QString fileName = writeCanaryVault(scan);
+    QVERIFY(!fileName.isEmpty());
+    QString edited = MemoryScan::canary(QString());
+    scan.add(edited);
+
+    ClipboardGuard clipboardGuard(0);
+    auto window = showMainWindow();
+    Base* base = window->base();
+    typeAndLoad(*base, fileName, Password);
+    Rack* rack = base->rackAt(2);
+    QVERIFY(rack);
+    base->setCurrentIndex(2);
+    QTableView* view = rack->tableView();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    rack->findChild<QAction*>(QStringLiteral("_actShowHide"))->trigger();
+    const QModelIndex password = cell(rack, 1, RackModel::PasswordColumn);
+    view->edit(password);
+    auto* editor = view->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->setText(QString(edited.constData(), edited.size()));
+    WipeOnExit::wipe(edited);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(base->model()->isModified());
+    // A second editor left open, and a search line typed, at the lock.
+    view->edit(cell(rack, 0, RackModel::CommentColumn));
+    auto* search = rack->findChild<QLineEdit*>(QStringLiteral("_tbxSearch"));
+    QTest::keyClicks(search, QStringLiteral("r"));
+    QTest::keyClick(search, Qt::Key_Return);
+    view->viewport()->repaint();
+    QCoreApplication::processEvents();
+    QVERIFY(!scan.find().isEmpty());
+
+    window->actLock()->trigger();
+    QTRY_VERIFY(base->vaultLock()->isLocked());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    const QList<MemoryScan::Hit> hits = scan.find();
+    QVERIFY2(hits.isEmpty(), qPrintable(MemoryScan::describe(hits)));
+
+    QLineEdit* passwordField = lineEdit(*base, "_tbxPassword");
+    QTest::keyClicks(passwordField, Password);
+    QTest::keyClick(passwordField, Qt::Key_Return);
+    QVERIFY(!base->vaultLock()->isLocked());
+    QVERIFY(base->model()->isModified());
+    base->setCurrentIndex(2);
+    base->rackAt(2)->tableView()->viewport()->repaint();
+    const int editedCanary = Entries * Fields;
+    bool found = false;
+    for (const MemoryScan::Hit& hit : scan.find())
+        found = found || hit.canary == editedCanary;
+    QVERIFY2(found, "the edited value did not come back with the unlock");
+    MessageBoxAnswerer discard({QMessageBox::No});
+    QVERIFY(base->closeVault());
 }
 
 KOVRIN_TEST_MAIN(TestMemoryScan)
