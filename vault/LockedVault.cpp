@@ -5,12 +5,16 @@
 #include "Exception.h"
 #include "Model.h"
 #include "ModuleTexts.h"
+#include "RackModel.h"
+#include "VaultText.h"
 #include "WipeOnExit.h"
 
 #include <QRandomGenerator>
+#include <QtConcurrent/QtConcurrentMap>
 #include <QtEndian>
 
 #include <array>
+#include <vector>
 
 namespace {
 const QString OpenContext = QStringLiteral("LockedVault::Opened LockedVault::open(const QString&, QTabWidget*) -> ");
@@ -29,20 +33,36 @@ LockedVault::LockedVault(const Model& model, const QByteArray& state)
       _onDiskExists(model._onDisk.exists), _onDiskSize(model._onDisk.size), _onDiskModified(model._onDisk.modified),
       _onDiskTaken(model._onDisk.taken), _onDiskDigest(model._onDisk.digest)
 {
-    QByteArray text = model.plainText();
-    WipeOnExit textGuard(text);
+    // The racks' texts are written side by side on every core, then joined:
+    // a lock should cost little more than the encryption.
+    struct Part {
+        const RackModel* rack;
+        QByteArray text;
+    };
+    std::vector<Part> parts;
+    parts.reserve(size_t(model._racks->size()));
+    for (const RackModel* rack : *model._racks)
+        parts.push_back({rack, {}});
+    QtConcurrent::blockingMap(parts, [](Part& part) {
+        part.text.reserve(qsizetype(VaultText::segmentSize(part.rack->name(), part.rack->entries())));
+        VaultText::appendSegment(part.text, part.rack->name(), part.rack->entries());
+    });
+    qsizetype textSize = 0;
+    for (const Part& part : parts)
+        textSize += part.text.size();
     QByteArray plain;
     WipeOnExit plainGuard(plain);
-    plain.reserve(HeaderSize + text.size() + state.size());
+    plain.reserve(HeaderSize + textSize + state.size());
     std::array<quint32, RandomSize / 4> random{};
     QRandomGenerator::system()->fillRange(random.data(), random.size());
     plain.append(reinterpret_cast<const char*>(random.data()), RandomSize);
     plain.append(Mark.data(), qsizetype(Mark.size()));
     std::array<char, 8> length{};
-    qToBigEndian(quint64(text.size()), length.data());
+    qToBigEndian(quint64(textSize), length.data());
     plain.append(length.data(), qsizetype(length.size()));
-    plain.append(text);
-    WipeOnExit::wipe(text);
+    for (const Part& part : parts)
+        plain.append(part.text);
+    QtConcurrent::blockingMap(parts, [](Part& part) { WipeOnExit::wipe(part.text); });
     plain.append(state);
     Crypt::getInstance().encryptAES256CBC(*model._key, plain, _sealed);
 }

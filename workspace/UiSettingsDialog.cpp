@@ -47,8 +47,4 @@ void UiSettingsDialog::setupUi(QDialog* dialog)
     buttons->addWidget(_btnOk);
     buttons->addWidget(_btnCancel);
     _gridLayout->addLayout(buttons, 5, 0, 1, 2);
-    // The vault cannot lock itself yet: its two choices stay out of sight
-    // (their values are kept) until it can.
-    for (QWidget* lock : std::initializer_list<QWidget*>{_lblLockIdle, _sbxLockIdle, _chkLockOnScreenLock})
-        lock->hide();
 }
