@@ -211,8 +211,10 @@ void TestStartup::mainWindow()
         for (QAction* action : file->actions())
             order << (action->isSeparator() ? QStringLiteral("|") : action->objectName());
         QCOMPARE(order, (QStringList{"_actNewVault", "|", "_actFullImport", "_actNewRack", "_actDelRack", "_actTheme",
-                                     "_actSettings", "_actSave", "_actQuit"}));
+                                     "_actSettings", "_actSave", "_actLock", "_actQuit"}));
         QVERIFY(!window.actSave()->isEnabled());
+        QVERIFY(!window.actLock()->isEnabled()); // no vault to lock
+        QCOMPARE(window.actLock()->text(), QStringLiteral("Verrouiller"));
         QVERIFY(!window.actDelRack()->isEnabled());
         QVERIFY(!window.actNewRack()->isVisible());
         QCOMPARE(window.actSave()->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
