@@ -52,6 +52,7 @@ private Q_SLOTS:
     void openBoxIsCancelled();
     void closingQuestionKeepsTheVault();
     void fullImportDialogIsClosed();
+    void renameEditorIsDropped();
     void quitWhileLocked_data();
     void quitWhileLocked();
 
@@ -395,6 +396,25 @@ void TestLock::fullImportDialogIsClosed()
     unlockWith(Password);
     QCOMPARE(tabNames(), (QStringList{"Alpha", "Beta", "Gamma"}));
     QVERIFY(!_window->base()->model()->isModified());
+}
+
+// A tab being renamed when the lock comes keeps its name: the editor goes
+// with the tabs, nothing typed in it is applied.
+void TestLock::renameEditorIsDropped()
+{
+    QVERIFY(open());
+    Base* base = _window->base();
+    QTabBar* bar = base->tabBar();
+    QTest::mouseDClick(bar, Qt::LeftButton, {}, bar->tabRect(3).center());
+    auto* editor = bar->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->setText(QStringLiteral("Renamed"));
+    QVERIFY(lockNow());
+    QTRY_VERIFY(!bar->findChild<QLineEdit*>());
+    unlockWith(Password);
+    QCOMPARE(tabNames(), (QStringList{"Alpha", "Beta", "Gamma"}));
+    QVERIFY(!base->model()->isModified());
+    CHECK_RACK_TABS(*base);
 }
 
 void TestLock::quitWhileLocked_data()
