@@ -8,6 +8,7 @@
 #include "Icons.h"
 #include "KovrinVersion.h"
 #include "LangBundle.h"
+#include "LockListener.h"
 #include "Log.h"
 #include "Logger.h"
 #include "MainWindow.h"
@@ -191,6 +192,7 @@ QString Startup::helpText()
         {QStringLiteral("--log=FILE"), text("HelpLog")},
         {QStringLiteral("--clipboard-timeout=SECONDS"), text("HelpClipboardTimeout")},
         {QStringLiteral("--filter-as-you-type"), text("HelpFilterAsYouType")},
+        {QStringLiteral("--lock"), text("HelpLock")},
         {QStringLiteral("--help"), text("HelpHelp")},
         {QStringLiteral("--version"), text("HelpVersion")},
     };
@@ -236,6 +238,21 @@ int printAndQuit(int argc, char* argv[], const Startup::Options& options)
     std::fputs(text.toLocal8Bit().constData(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
+
+// "--lock" asks every running program of the user to lock and ends: silent
+// and 0 when all answered or none runs, 1 when one did not answer.
+int lockAndQuit(int argc, char* argv[], const Startup::Options& options)
+{
+    QCoreApplication application(argc, argv);
+    int unanswered = 0;
+    LockListener::lockAll(LockListener::answerTimeoutMs, LockListener::folder(), &unanswered);
+    if (unanswered == 0)
+        return 0;
+    Startup::setupLanguage(options.value(QStringLiteral("--lang")));
+    const QString message = ModuleTexts::text(QStringLiteral("LockNotAnswered")).arg(unanswered);
+    std::fprintf(stderr, "kovrin: %s\n", message.toLocal8Bit().constData());
+    return 1;
+}
 } // namespace
 
 int Startup::run(int argc, char* argv[])
@@ -249,6 +266,8 @@ int Startup::run(int argc, char* argv[])
     const Options rawOptions = parseOptions(rawArguments);
     if (rawOptions.contains(QStringLiteral("--help")) || rawOptions.contains(QStringLiteral("--version")))
         return printAndQuit(argc, argv, rawOptions);
+    if (rawOptions.contains(QStringLiteral("--lock")))
+        return lockAndQuit(argc, argv, rawOptions);
 
     QApplication application(argc, argv);
     // Lets Wayland compositors match the window with its desktop entry.
