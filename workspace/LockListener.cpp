@@ -34,6 +34,13 @@ void logLine(bool warning, const QString& line)
         log->debug(text);
 }
 
+// A real folder of this user's, not a link to one.
+bool isOwnFolder(const QString& folder)
+{
+    const QFileInfo info(folder);
+    return !info.isSymLink() && info.isDir() && info.ownerId() == ::geteuid();
+}
+
 // A socket file nobody listens on any more (its program ended without
 // removing it) refuses the connection at once.
 bool isStale(const QString& path)
@@ -134,10 +141,7 @@ bool LockListener::prepareFolder(const QString& folder)
 {
     constexpr QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
     QDir().mkdir(folder, ownerOnly);
-    const QFileInfo info(folder);
-    if (info.isSymLink() || !info.isDir() || info.ownerId() != ::geteuid())
-        return false;
-    return QFile::setPermissions(folder, ownerOnly);
+    return isOwnFolder(folder) && QFile::setPermissions(folder, ownerOnly);
 }
 
 int LockListener::lockAll(int timeoutMs, const QString& folder, int* unanswered)
@@ -145,10 +149,11 @@ int LockListener::lockAll(int timeoutMs, const QString& folder, int* unanswered)
     int answered = 0;
     int silent = 0;
     static const QRegularExpression socketName(QStringLiteral("^lock-[0-9]+$"));
-    const QStringList names = folder.isEmpty() ? QStringList()
-                                               : QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden
-                                                                            | QDir::NoSymLinks,
-                                                                        QDir::Name);
+    // Another user's folder holds no program of ours.
+    const QStringList names = folder.isEmpty() || !isOwnFolder(folder)
+                                  ? QStringList()
+                                  : QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoSymLinks,
+                                                           QDir::Name);
     for (const QString& name : names) {
         if (!socketName.match(name).hasMatch())
             continue;
@@ -166,6 +171,7 @@ int LockListener::lockAll(int timeoutMs, const QString& folder, int* unanswered)
             continue;
         }
         socket.write(lockLine);
+        socket.flush();
         QByteArray answer;
         while (!answer.contains('\n') && answer.size() < maxLine) {
             if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(int(deadline.remainingTime())))

@@ -45,7 +45,11 @@ const QString barrierPath = QStringLiteral("/barrier");
 class Bus
 {
 public:
-    Bus() : _name(QStringLiteral("test-%1").arg(++s_count)), _bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, _name)) {}
+    Bus()
+        : _name(QStringLiteral("test-%1").arg(++s_count)),
+          _bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, _name))
+    {
+    }
     ~Bus() { QDBusConnection::disconnectFromBus(_name); }
     Bus(const Bus&) = delete;
     Bus& operator=(const Bus&) = delete;
@@ -60,7 +64,10 @@ public:
     }
     // The bus keeps the order of one sender's messages to one receiver: once the
     // barrier is through, what this connection sent before has been handled.
-    bool sendBarrier(const QString& token) { return send(barrierPath, testInterface, QStringLiteral("Barrier"), {token}); }
+    bool sendBarrier(const QString& token)
+    {
+        return send(barrierPath, testInterface, QStringLiteral("Barrier"), {token});
+    }
 
 private:
     static inline int s_count = 0;
@@ -628,7 +635,8 @@ void TestLockTriggers::listenerSocketFile()
         QVERIFY(ownerOnly(path, QFile::ReadOwner | QFile::WriteOwner));
     }
     QVERIFY(!QFileInfo::exists(path));
-    QVERIFY(QDir(LockListener::folder()).isEmpty(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot));
+    QVERIFY(QDir(LockListener::folder())
+                .isEmpty(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 void TestLockTriggers::lockOptionLocksEveryListener()
