@@ -8,9 +8,12 @@
 #include "Icons.h"
 #include "KovrinVersion.h"
 #include "LangBundle.h"
+#include "IdleWatcher.h"
+#include "LockListener.h"
 #include "Log.h"
 #include "Logger.h"
 #include "MainWindow.h"
+#include "ScreenLockWatcher.h"
 #include "ProcessHardening.h"
 #include "Settings.h"
 #include "StartupLanguage.h"
@@ -24,6 +27,7 @@
 #include <QWidget>
 #include <QtDebug>
 
+#include <chrono>
 #include <cstdio>
 
 static void initKovrinResources()
@@ -183,6 +187,22 @@ void Startup::followSettings(ClipboardGuard& clipboard, const Settings& settings
                      [&clipboard, &settings] { clipboard.setTimeout(settings.clipboardTimeout()); });
 }
 
+void Startup::connectLockTriggers(MainWindow& window, const Settings& settings, ScreenLockWatcher& screen,
+                                  IdleWatcher& idle, LockListener* listener)
+{
+    const auto follow = [&settings, &screen, &idle] {
+        screen.setEnabled(settings.lockOnScreenLock());
+        idle.setTimeout(std::chrono::minutes(settings.lockIdleMinutes()));
+    };
+    follow();
+    QObject::connect(&settings, &Settings::changed, &idle, follow);
+    const auto lock = [&window] { window.onLocking(); };
+    QObject::connect(&screen, &ScreenLockWatcher::lockRequested, &window, lock);
+    QObject::connect(&idle, &IdleWatcher::lockRequested, &window, lock);
+    if (listener)
+        QObject::connect(listener, &LockListener::lockRequested, &window, lock);
+}
+
 QString Startup::helpText()
 {
     const auto text = [](const char* key) { return ModuleTexts::text(QLatin1String(key)); };
@@ -191,6 +211,7 @@ QString Startup::helpText()
         {QStringLiteral("--log=FILE"), text("HelpLog")},
         {QStringLiteral("--clipboard-timeout=SECONDS"), text("HelpClipboardTimeout")},
         {QStringLiteral("--filter-as-you-type"), text("HelpFilterAsYouType")},
+        {QStringLiteral("--lock"), text("HelpLock")},
         {QStringLiteral("--help"), text("HelpHelp")},
         {QStringLiteral("--version"), text("HelpVersion")},
     };
@@ -236,6 +257,21 @@ int printAndQuit(int argc, char* argv[], const Startup::Options& options)
     std::fputs(text.toLocal8Bit().constData(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
+
+// "--lock" asks every running program of the user to lock and ends: silent
+// and 0 when all answered or none runs, 1 when one did not answer.
+int lockAndQuit(int argc, char* argv[], const Startup::Options& options)
+{
+    QCoreApplication application(argc, argv);
+    int unanswered = 0;
+    LockListener::lockAll(LockListener::answerTimeoutMs, LockListener::folder(), &unanswered);
+    if (unanswered == 0)
+        return 0;
+    Startup::setupLanguage(options.value(QStringLiteral("--lang")));
+    const QString message = ModuleTexts::text(QStringLiteral("LockNotAnswered")).arg(unanswered);
+    std::fprintf(stderr, "kovrin: %s\n", message.toLocal8Bit().constData());
+    return 1;
+}
 } // namespace
 
 int Startup::run(int argc, char* argv[])
@@ -249,6 +285,8 @@ int Startup::run(int argc, char* argv[])
     const Options rawOptions = parseOptions(rawArguments);
     if (rawOptions.contains(QStringLiteral("--help")) || rawOptions.contains(QStringLiteral("--version")))
         return printAndQuit(argc, argv, rawOptions);
+    if (rawOptions.contains(QStringLiteral("--lock")))
+        return lockAndQuit(argc, argv, rawOptions);
 
     QApplication application(argc, argv);
     // Lets Wayland compositors match the window with its desktop entry.
@@ -279,6 +317,10 @@ int Startup::run(int argc, char* argv[])
         MainWindow window;
         prepareMainWindow(window);
         offerVaultFile(window, arguments);
+        ScreenLockWatcher screen;
+        IdleWatcher idle;
+        const std::unique_ptr<LockListener> listener = LockListener::forThisProgram();
+        connectLockTriggers(window, settings, screen, idle, listener.get());
         window.show();
         window.raise();
         window.activateWindow();

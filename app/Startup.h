@@ -10,8 +10,11 @@
 #include <memory>
 
 class ClipboardGuard;
+class IdleWatcher;
+class LockListener;
 class Logger;
 class MainWindow;
+class ScreenLockWatcher;
 class QWidget;
 
 // The program's start-up steps, between the application object and the event loop.
@@ -68,6 +71,12 @@ public:
 
     // The guard takes the settings' clipboard timeout now and whenever it changes.
     static void followSettings(ClipboardGuard& clipboard, const Settings& settings);
+
+    // The lock's triggers besides its action ask the window to lock: the
+    // screen lock and the idle time follow the settings, now and whenever
+    // they change; the "--lock" listener, when there is one, always asks.
+    static void connectLockTriggers(MainWindow& window, const Settings& settings, ScreenLockWatcher& screen,
+                                    IdleWatcher& idle, LockListener* listener);
 
     // What "--help" and "--version" print, in the interface language.
     static QString helpText();

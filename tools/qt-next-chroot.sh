@@ -40,6 +40,7 @@ PACKAGES=(
     libssl-dev libgl-dev libglx-dev libopengl-dev libvulkan-dev
     fonts-dejavu-core locales
     desktop-file-utils appstream shared-mime-info file
+    dbus
 )
 LOCALES=(en_US.UTF-8 fr_FR.UTF-8)   # the tests run under LANG=en_US.UTF-8
 APT_OPTS=(-o Acquire::Check-Valid-Until=false -o Acquire::Retries=3 -o APT::Install-Recommends=false)

@@ -45,6 +45,7 @@ PACKAGES=(
     clang-14 libclang-rt-14-dev
     xvfb xauth
     locales fonts-dejavu-core
+    dbus
 )
 LOCALES=(en_US.UTF-8 fr_FR.UTF-8)
 

@@ -84,6 +84,7 @@ program)
     grep -q '^Utilisation : kovrin' <<<"$help" || fail "French help expected: $help"
     grep -q -- '--clipboard-timeout=SECONDS' <<<"$help" || fail "--clipboard-timeout missing from the help"
     grep -q -- '--filter-as-you-type' <<<"$help" || fail "--filter-as-you-type missing from the help"
+    grep -q -- '--lock ' <<<"$help" || fail "--lock missing from the help"
     gzip -t "$moved/share/man/man1/kovrin.1.gz" || fail "the manual page is not a valid gzip file"
     zcat "$moved/share/man/man1/kovrin.1.gz" | grep -q "Kovrin ${version%% *}" || fail "manual page of another version"
     ;;

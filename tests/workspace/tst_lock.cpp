@@ -5,6 +5,10 @@
 // the lock comes is closed as if cancelled, nothing half-applied; quitting
 // while locked offers the save and asks for the password.
 #include "Base.h"
+#include "IdleWatcher.h"
+#include "LockListener.h"
+#include "ScreenLockWatcher.h"
+#include "Settings.h"
 #include "ClipboardGuard.h"
 #include "LockGate.h"
 #include "MainWindow.h"
@@ -22,6 +26,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDBusConnection>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -53,6 +58,9 @@ private Q_SLOTS:
     void closingQuestionKeepsTheVault();
     void fullImportDialogIsClosed();
     void renameEditorIsDropped();
+    void triggersLock_data();
+    void triggersLock();
+    void triggersFollowSettings();
     void quitWhileLocked_data();
     void quitWhileLocked();
 
@@ -415,6 +423,59 @@ void TestLock::renameEditorIsDropped()
     QCOMPARE(tabNames(), (QStringList{"Alpha", "Beta", "Gamma"}));
     QVERIFY(!base->model()->isModified());
     CHECK_RACK_TABS(*base);
+}
+
+void TestLock::triggersLock_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::newRow("screen lock") << "screen";
+    QTest::newRow("idle time") << "idle";
+    QTest::newRow("kovrin --lock") << "listener";
+}
+
+// The program's triggers reach the window's lock, as Startup::run connects them.
+void TestLock::triggersLock()
+{
+    QFETCH(QString, trigger);
+    QVERIFY(open());
+    Settings settings(TestEnvironment::freshDir(QStringLiteral("settings")) + QStringLiteral("/kovrin.properties"));
+    ScreenLockWatcher screen(QDBusConnection(QStringLiteral("none")), QDBusConnection(QStringLiteral("none")));
+    IdleWatcher idle;
+    const QString folder = TestEnvironment::freshDir(QStringLiteral("listeners"));
+    QVERIFY(LockListener::prepareFolder(folder));
+    LockListener listener(folder + QStringLiteral("/lock-test"));
+    QVERIFY(listener.isListening());
+    Startup::connectLockTriggers(*_window, settings, screen, idle, &listener);
+    if (trigger == QLatin1String("screen"))
+        emit screen.lockRequested();
+    else if (trigger == QLatin1String("idle"))
+        emit idle.lockRequested();
+    else
+        emit listener.lockRequested(); // the socket's own path: tst_locktriggers
+    QTRY_VERIFY(_window->base()->vaultLock()->isLocked());
+    // A second request while locked changes nothing.
+    emit screen.lockRequested();
+    QCoreApplication::processEvents();
+    QVERIFY(_window->base()->vaultLock()->isLocked());
+    unlockWith(Password);
+    QCOMPARE(tabNames(), (QStringList{"Alpha", "Beta", "Gamma"}));
+}
+
+void TestLock::triggersFollowSettings()
+{
+    _window = showMainWindow();
+    Settings settings(TestEnvironment::freshDir(QStringLiteral("settings")) + QStringLiteral("/kovrin.properties"));
+    ScreenLockWatcher screen(QDBusConnection(QStringLiteral("none")), QDBusConnection(QStringLiteral("none")));
+    IdleWatcher idle;
+    Startup::connectLockTriggers(*_window, settings, screen, idle, nullptr);
+    QVERIFY(screen.isEnabled());
+    QCOMPARE(idle.timeout(), std::chrono::milliseconds(0));
+    Settings::Values values = settings.values();
+    values.lockOnScreenLock = false;
+    values.lockIdleMinutes = 5;
+    settings.setForThisRun(values);
+    QVERIFY(!screen.isEnabled());
+    QCOMPARE(idle.timeout(), std::chrono::milliseconds(std::chrono::minutes(5)));
 }
 
 void TestLock::quitWhileLocked_data()
