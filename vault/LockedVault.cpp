@@ -10,11 +10,9 @@
 #include "WipeOnExit.h"
 
 #include <QRandomGenerator>
-#include <QtConcurrent/QtConcurrentMap>
 #include <QtEndian>
 
 #include <array>
-#include <vector>
 
 namespace {
 const QString OpenContext = QStringLiteral("LockedVault::Opened LockedVault::open(const QString&, QTabWidget*) -> ");
@@ -33,36 +31,22 @@ LockedVault::LockedVault(const Model& model, const QByteArray& state)
       _onDiskExists(model._onDisk.exists), _onDiskSize(model._onDisk.size), _onDiskModified(model._onDisk.modified),
       _onDiskTaken(model._onDisk.taken), _onDiskDigest(model._onDisk.digest)
 {
-    // The racks' texts are written side by side on every core, then joined:
-    // a lock should cost little more than the encryption.
-    struct Part {
-        const RackModel* rack;
-        QByteArray text;
-    };
-    std::vector<Part> parts;
-    parts.reserve(size_t(model._racks->size()));
+    // The vault's text is written straight after the header, in one
+    // allocation of the right size: no copy of it to wipe.
+    qsizetype room = 0;
     for (const RackModel* rack : *model._racks)
-        parts.push_back({rack, {}});
-    QtConcurrent::blockingMap(parts, [](Part& part) {
-        part.text.reserve(qsizetype(VaultText::segmentSize(part.rack->name(), part.rack->entries())));
-        VaultText::appendSegment(part.text, part.rack->name(), part.rack->entries());
-    });
-    qsizetype textSize = 0;
-    for (const Part& part : parts)
-        textSize += part.text.size();
+        room += qsizetype(VaultText::segmentSize(rack->name(), rack->entries()));
     QByteArray plain;
     WipeOnExit plainGuard(plain);
-    plain.reserve(HeaderSize + textSize + state.size());
+    plain.reserve(HeaderSize + room + state.size());
     std::array<quint32, RandomSize / 4> random{};
     QRandomGenerator::system()->fillRange(random.data(), random.size());
     plain.append(reinterpret_cast<const char*>(random.data()), RandomSize);
     plain.append(Mark.data(), qsizetype(Mark.size()));
-    std::array<char, 8> length{};
-    qToBigEndian(quint64(textSize), length.data());
-    plain.append(length.data(), qsizetype(length.size()));
-    for (const Part& part : parts)
-        plain.append(part.text);
-    QtConcurrent::blockingMap(parts, [](Part& part) { WipeOnExit::wipe(part.text); });
+    plain.append(8, '\0'); // the text's length, known once written
+    for (const RackModel* rack : *model._racks)
+        VaultText::appendSegment(plain, rack->name(), rack->entries());
+    qToBigEndian(quint64(plain.size() - HeaderSize), plain.data() + RandomSize + Mark.size());
     plain.append(state);
     Crypt::getInstance().encryptAES256CBC(*model._key, plain, _sealed);
 }

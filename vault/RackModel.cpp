@@ -56,14 +56,6 @@ RackModel::~RackModel()
         delete _entries.takeLast();
 }
 
-QList<VaultEntry*> RackModel::takeEntries()
-{
-    beginResetModel();
-    QList<VaultEntry*> taken = std::exchange(_entries, {});
-    endResetModel();
-    return taken;
-}
-
 void RackModel::setName(const QString& name)
 {
     if (const auto model = _model.lock(); model && model->rackExists(name))

@@ -46,9 +46,6 @@ public:
     void appendEntry(VaultEntry* entry);
     // Appends them as one insertion: a view over the rack updates once.
     void appendEntries(const QList<VaultEntry*>& entries);
-    // Empties the rack (a model reset) and hands its entries to the caller,
-    // who may let them go on another thread.
-    [[nodiscard]] QList<VaultEntry*> takeEntries();
     // Takes the entry of row out of the rack without deleting it (null for a
     // row out of range); the caller owns it.
     std::unique_ptr<VaultEntry> takeEntry(int row);

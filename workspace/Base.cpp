@@ -10,7 +10,6 @@
 #include "Icons.h"
 #include "LockGate.h"
 #include "LockedVault.h"
-#include "OffThreadWork.h"
 #include "Logger.h"
 #include "MainWindow.h"
 #include "MessageBoxes.h"
@@ -22,7 +21,6 @@
 #include "RackModel.h"
 #include "SlotGuard.h"
 #include "TabRenamer.h"
-#include "VaultEntry.h"
 #include "UiBase.h"
 #include "VaultExchange.h"
 #include "VaultImport.h"
@@ -49,7 +47,6 @@
 #include <QStyleOptionViewItem>
 #include <QTabBar>
 #include <QTextEdit>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 QString text(const char* key)
@@ -339,17 +336,7 @@ std::unique_ptr<LockedVault> Base::sealVault(bool* undoLost)
     auto locked = std::make_unique<LockedVault>(*_model, state);
     if (undoLost)
         *undoLost = undo;
-    // The entries go on another core while the racks' widgets go here; the
-    // lock is over when both are.
-    QList<QList<VaultEntry*>> entries;
-    for (RackModel* rackModel : *_model->racks())
-        entries.append(rackModel->takeEntries());
-    QFuture<void> freeing = QtConcurrent::run(OffThreadWork::pool(), [entries = std::move(entries)] {
-        for (const QList<VaultEntry*>& rack : entries)
-            qDeleteAll(rack);
-    });
     dropVault();
-    freeing.waitForFinished();
     if (_mainWindow)
         _mainWindow->initActions();
     hideExchange();

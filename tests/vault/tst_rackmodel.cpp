@@ -36,7 +36,6 @@ private slots:
     void rowsAreInsertedBlankAndRemoved();
     void entriesAreTakenAndPutBack();
     void entriesAreAppendedInOneInsertion();
-    void allEntriesAreTakenInOneReset();
 
 private:
     VaultEntry& entry(int row) { return *_rack->entries().at(row); }
@@ -301,22 +300,6 @@ void TestRackModel::entriesAreTakenAndPutBack()
     _rack->insertEntry(9, new VaultEntry(QStringLiteral("last"), QString(), QString(), QString()));
     QCOMPARE(inserted.last().at(1).toInt(), 2);
     QCOMPARE(entry(2).name(), QStringLiteral("last"));
-}
-
-// A lock empties every rack before its entries go on another thread: the
-// views see one reset, and the rack holds nothing afterwards.
-void TestRackModel::allEntriesAreTakenInOneReset()
-{
-    QAbstractItemModelTester tester(_rack, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QSignalSpy reset(_rack, &QAbstractItemModel::modelReset);
-    QList<VaultEntry*> taken = _rack->takeEntries();
-    QCOMPARE(reset.size(), 1);
-    QCOMPARE(taken.size(), 2);
-    QCOMPARE(taken.at(0)->name(), QStringLiteral("mail"));
-    QCOMPARE(_rack->rowCount(), 0);
-    QVERIFY(_rack->entries().isEmpty());
-    qDeleteAll(taken);
-    QVERIFY(_rack->takeEntries().isEmpty());
 }
 
 void TestRackModel::entriesAreAppendedInOneInsertion()
