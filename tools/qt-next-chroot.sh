@@ -37,7 +37,7 @@ BUILD_IN=/build/kovrin     # build directory inside the chroot
 PACKAGES=(
     cmake ninja-build g++
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n
-    libssl-dev libgl-dev libglx-dev libopengl-dev libvulkan-dev
+    libssl-dev libgl-dev libglx-dev libopengl-dev libvulkan-dev libzxcvbn-dev
     fonts-dejavu-core locales
     desktop-file-utils appstream shared-mime-info file
     dbus

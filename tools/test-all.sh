@@ -39,7 +39,7 @@ JOBS=${KOVRIN_CI_JOBS:-$(nproc)}
 PACKAGES=(
     cmake ninja-build g++
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n
-    libgl-dev libssl-dev
+    libgl-dev libssl-dev libzxcvbn-dev
     debootstrap util-linux dpkg-dev
     desktop-file-utils appstream shared-mime-info file
     clang-14 libclang-rt-14-dev
