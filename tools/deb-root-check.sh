@@ -26,6 +26,7 @@ DEB=${1:?usage: deb-root-check.sh PACKAGE.deb}
 DEB=$(cd "$(dirname "$DEB")" && pwd -P)/$(basename "$DEB")
 SRC=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 BASE=${KOVRIN_DEB_ROOT:-/var/cache/kovrin/deb-root}
+# shellcheck source=/dev/null  # the running system's own release file
 SUITE=${KOVRIN_DEB_SUITE:-$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")}
 PRISTINE=$BASE/$SUITE-pristine
 ROOT=$BASE/$SUITE-run
@@ -100,6 +101,7 @@ log "installing $(basename "$DEB") into a fresh copy of the $SUITE root"
 in_root apt-get -o Acquire::Retries=3 -o Acquire::Check-Valid-Until=false update -q
 in_root apt-get -o Acquire::Retries=3 install -y -q "$PKG"
 
+# shellcheck disable=SC2016  # ${...} is dpkg-query's own field syntax
 status=$(in_root dpkg-query -W -f='${db:Status-Abbrev}' kovrin)
 [[ $status == "ii " ]] || fail "kovrin is not installed cleanly (status '$status')"
 in_root dpkg --audit | grep . && fail "dpkg --audit reports broken packages"
@@ -117,9 +119,10 @@ in_root kovrin --help >/dev/null 2>&1 || fail "kovrin --help exited with $?"
 # Started as from the menu with a vault file (%f), offscreen: still running after
 # a few seconds, with no error on its way.
 cp "$SRC/examples/demo.kovrin" "$ROOT/tmp/demo.kovrin"
-mkdir -p -m 700 "$ROOT/tmp/runtime"
+install -d -m 700 "$ROOT/tmp/runtime"
 cmd=${exec_line//%f//tmp/demo.kovrin}
 set +e
+# shellcheck disable=SC2086  # the desktop entry's Exec line, split into its words
 in_root env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/runtime timeout 5 $cmd >"$ROOT/tmp/kovrin.out" 2>&1
 rc=$?
 set -e
@@ -144,6 +147,7 @@ in_root apt-get purge -y -q kovrin >/dev/null
 for f in "${files[@]}"; do
     [[ -e $ROOT$f || -L $ROOT$f ]] && fail "$f remains after purge"
 done
+# shellcheck disable=SC2016  # ${...} is dpkg-query's own field syntax
 [[ -n $(in_root dpkg-query -W -f='${db:Status-Abbrev}' kovrin 2>/dev/null) ]] && \
     [[ $(in_root dpkg-query -W -f='${db:Status-Abbrev}' kovrin 2>/dev/null) != "un " ]] && \
     fail "kovrin still known to dpkg after purge"

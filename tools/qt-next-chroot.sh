@@ -68,7 +68,6 @@ fi
 # Mounts, and their undoing.
 
 MOUNTED=()          # mount points in the order they were made
-CHILD_STATUS=0
 
 undo_mounts() {
     local i m
@@ -88,12 +87,14 @@ undo_mounts() {
     done
 }
 
+# shellcheck disable=SC2317  # run by the traps below
 on_exit() {
     local rc=$?
     trap - EXIT INT TERM HUP
     undo_mounts
     exit "$rc"
 }
+# shellcheck disable=SC2317  # run by the traps below
 on_signal() {
     log "interrupted"
     exit 130
@@ -167,6 +168,7 @@ mount_system "$CHROOT"
 
 missing=()
 for p in "${PACKAGES[@]}"; do
+    # shellcheck disable=SC2016  # ${...} is dpkg-query's own field syntax
     if ! in_chroot dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2>/dev/null | grep -q '^ii'; then
         missing+=("$p")
     fi
@@ -200,6 +202,7 @@ log "chroot ready after $((SECONDS - T0)) s"
 QT_VERSION=$(in_chroot /usr/lib/qt6/bin/qtpaths --qt-version 2>/dev/null || true)
 [[ -n $QT_VERSION ]] || QT_VERSION=$(in_chroot qtpaths6 --qt-version 2>/dev/null || true)
 [[ -n $QT_VERSION ]] || die "cannot tell the chroot's Qt version (qtpaths missing?)"
+# shellcheck disable=SC2016  # ${...} is dpkg-query's own field syntax
 QT_PACKAGE=$(in_chroot dpkg-query -W -f='${Version}' qt6-base-dev)
 log "Qt in the chroot: $QT_VERSION (qt6-base-dev $QT_PACKAGE)"
 if [[ $(printf '%s\n%s\n' "$QT_MIN" "$QT_VERSION" | sort -V | head -n1) != "$QT_MIN" ]]; then

@@ -38,7 +38,7 @@ for _ in $(seq 50); do [[ -S /tmp/.X11-unix/X${display#:} ]] && break; sleep 0.1
 export DISPLAY=$display
 
 # Its own home: no trace of the user's settings, and none left behind.
-mkdir -p -m 700 "$work/home" "$work/runtime"
+install -d -m 700 "$work/home" "$work/runtime"
 HOME=$work/home XDG_RUNTIME_DIR=$work/runtime XDG_CONFIG_HOME=$work/home/.config \
     QT_QPA_PLATFORM=xcb LANG=$LANGUAGE.UTF-8 "$PROGRAM" --lang="$LANGUAGE" "$VAULT" >"$work/kovrin.log" 2>&1 &
 pids+=($!)

@@ -26,6 +26,7 @@
 #   KOVRIN_CHROOT...          see tools/qt-next-chroot.sh
 #   KOVRIN_DEB_ROOT...        see tools/deb-root-check.sh
 
+# shellcheck disable=SC2317  # the stage functions are called by name
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
@@ -43,7 +44,7 @@ PACKAGES=(
     debootstrap util-linux dpkg-dev
     desktop-file-utils appstream shared-mime-info file
     clang-14 libclang-rt-14-dev
-    xvfb xauth
+    xvfb xauth shellcheck
     locales fonts-dejavu-core
     dbus
 )

@@ -32,7 +32,7 @@ desktop)
                 "Icon=$APP_ID"; do
         grep -qxF "$line" "$entry" || fail "$entry lacks '$line'"
     done
-    grep -q '^Name\[fr\]=' "$entry" && grep -q '^Comment\[fr\]=' "$entry" || fail "no French name or comment"
+    { grep -q '^Name\[fr\]=' "$entry" && grep -q '^Comment\[fr\]=' "$entry"; } || fail "no French name or comment"
     ;;
 
 metainfo)
