@@ -43,6 +43,7 @@ StrengthBar::StrengthBar(QWidget* parent) : QWidget(parent)
     _pgbStrength->setValue(0);
     _pgbStrength->setTextVisible(false);
     _pgbStrength->setFixedHeight(6);
+    _pgbStrength->setMinimumWidth(80); // still a bar beside a narrow cell's editor
     _pgbStrength->setFocusPolicy(Qt::NoFocus);
     _lblStrength = NamedWidget::make<QLabel>(this, "_lblStrength");
     // The word is what the bar says, for a screen reader too.
