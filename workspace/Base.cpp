@@ -20,6 +20,7 @@
 #include "Rack.h"
 #include "RackModel.h"
 #include "SlotGuard.h"
+#include "StrengthBar.h"
 #include "TabRenamer.h"
 #include "UiBase.h"
 #include "VaultExchange.h"
@@ -634,6 +635,7 @@ void Base::onPasswordsBuilding()
         _passwords = Crypt::passwords(passwordsCount(), quota, charsCount(), lower || upper, isNumberChecked(), lower,
                                       upper);
         displayPasswords();
+        _ui->_stbPasswords->setPasswords(_passwords);
     });
 }
 

@@ -18,8 +18,10 @@
 #include "RackFilter.h"
 #include "Settings.h"
 #include "SlotGuard.h"
+#include "StrengthBar.h"
 #include "UiRack.h"
 #include "VaultEntry.h"
+#include "WipeOnExit.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -137,6 +139,7 @@ Rack::Rack(std::shared_ptr<Model> model, const QString& name, QWidget* workspace
     QTableView* table = _ui->_tvwEntries;
     _rules = new FilterRules(this);
     _delegate = new EditingDelegate(table); // the table's once it has its model (arrange())
+    _delegate->setStrengthColumn(RackModel::PasswordColumn, {RackModel::NameColumn, RackModel::UserColumn});
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::MultiSelection);
     table->setToolTip(text("NoFilter"));
@@ -346,8 +349,23 @@ void Rack::buildInsertionForm()
             previous = field;
         }
     }
+    // Typed, chosen among the proposals or wiped: the bar follows the text.
+    connect(ui._cbxPassword, &QComboBox::editTextChanged, this, &Rack::updatePasswordStrength);
+    connect(ui._tbxName, &QLineEdit::textChanged, this, &Rack::updatePasswordStrength);
+    connect(ui._tbxUse, &QLineEdit::textChanged, this, &Rack::updatePasswordStrength);
     if (_signalsConnected)
         connectInsertionForm();
+}
+
+void Rack::updatePasswordStrength()
+{
+    guard("void Rack::updatePasswordStrength() -> ", [this] {
+        UiRack& ui = *_ui;
+        // Shares the field's buffer; overwritten here only if it ever becomes the last copy.
+        QString password = ui._cbxPassword->currentText();
+        const WipeOnExit wipePassword(password);
+        ui._stbPassword->setPassword(password, {ui._tbxName->text(), ui._tbxUse->text()});
+    });
 }
 
 void Rack::connectInsertionForm()

@@ -121,6 +121,9 @@ private:
     static void setLabelTexts(QWidget* widget, const char* key);
     void buildInsertionForm();
     void connectInsertionForm();
+    // The strength bar under the new-entry password, with the role and
+    // account typed so far as guessable words.
+    void updatePasswordStrength();
     // Sorts the table by name and fits its columns to their contents, once,
     // and makes the new-entry fields. A rack opened behind another tab does
     // it when first shown (or first read through tableView()): a vault's racks

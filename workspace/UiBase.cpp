@@ -3,6 +3,7 @@
 #include "Icons.h"
 #include "ModuleTexts.h"
 #include "NamedWidget.h"
+#include "StrengthBar.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -173,6 +174,10 @@ void UiBase::setupUi(QWidget* base)
     classes->addWidget(_btnPasswords);
     head->addWidget(_gbxPasswords);
     passwordsLayout->addWidget(_frmHead);
+
+    // The first password's strength, or the weakest one's when there are several.
+    _stbPasswords = make<StrengthBar>(_tabPasswords, "_stbPasswords");
+    passwordsLayout->addWidget(_stbPasswords);
 
     _tbxPasswords = make<QTextEdit>(_tabPasswords, "_tbxPasswords");
     _tbxPasswords->setReadOnly(true);

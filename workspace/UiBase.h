@@ -13,6 +13,7 @@ class QSpinBox;
 class QSplitter;
 class QTextEdit;
 class QWidget;
+class StrengthBar;
 
 // The workspace's two fixed pages, built in code with the object names the
 // language bundle keys are made of. Widgets are created in the order of the
@@ -61,5 +62,6 @@ public:
     QCheckBox* _chkSymbol = nullptr;
     QCheckBox* _chkSpace = nullptr;
     QPushButton* _btnPasswords = nullptr;
+    StrengthBar* _stbPasswords = nullptr;
     QTextEdit* _tbxPasswords = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "UiRack.h"
 
 #include "NamedWidget.h"
+#include "StrengthBar.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -99,6 +100,7 @@ void UiRack::setupInsertionForm()
     // Proposals are chosen from the list, never added to it by typing.
     _cbxPassword->setInsertPolicy(QComboBox::NoInsert);
     _btnGenerator = make<QPushButton>(_gbxInsert, "_btnGenerator");
+    _stbPassword = make<StrengthBar>(_gbxInsert, "_stbPassword");
     _lblComment = formLabel(_gbxInsert, "_lblComment");
     _tbxComment = make<QLineEdit>(_gbxInsert, "_tbxComment");
     _btnInsert = make<QPushButton>(_gbxInsert, "_btnInsert");
@@ -109,9 +111,10 @@ void UiRack::setupInsertionForm()
     gridLayout_2->addWidget(_lblPassword, 2, 0);
     gridLayout_2->addWidget(_cbxPassword, 2, 1);
     gridLayout_2->addWidget(_btnGenerator, 2, 2);
-    gridLayout_2->addWidget(_lblComment, 3, 0);
-    gridLayout_2->addWidget(_tbxComment, 3, 1);
-    gridLayout_2->addWidget(_btnInsert, 4, 1);
+    gridLayout_2->addWidget(_stbPassword, 3, 1);
+    gridLayout_2->addWidget(_lblComment, 4, 0);
+    gridLayout_2->addWidget(_tbxComment, 4, 1);
+    gridLayout_2->addWidget(_btnInsert, 5, 1);
     _lblName->setBuddy(_tbxName);
     _lblUser->setBuddy(_tbxUse);
     _lblPassword->setBuddy(_cbxPassword);

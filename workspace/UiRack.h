@@ -9,6 +9,7 @@ class QPushButton;
 class QTableView;
 class QVBoxLayout;
 class QWidget;
+class StrengthBar;
 
 // The rack view's form: the new-entry group, the counter and search line, and
 // the entry table, with the object names its bundle keys are built from.
@@ -30,6 +31,7 @@ public:
     QLabel* _lblPassword = nullptr;
     QComboBox* _cbxPassword = nullptr;
     QPushButton* _btnGenerator = nullptr;
+    StrengthBar* _stbPassword = nullptr;
     QLabel* _lblComment = nullptr;
     QLineEdit* _tbxComment = nullptr;
     QPushButton* _btnInsert = nullptr;

@@ -1,6 +1,7 @@
 #include "UiVaultImport.h"
 
 #include "NamedWidget.h"
+#include "StrengthBar.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -53,6 +54,9 @@ void UiVaultImport::setupUi(QDialog* dialog)
                                     | Qt::ImhNoPredictiveText);
     _pPwd2Label = make<QLabel>(dialog, "_pPwd2Label");
     _pPwd2Input = passwordInput(dialog, "_pPwd2Input");
+    // They only inform: what the dialog accepts is the password rule's.
+    _pPwdStrength = make<StrengthBar>(dialog, "_pPwdStrength");
+    _pPwd2Strength = make<StrengthBar>(dialog, "_pPwd2Strength");
     _pImportButton = button(dialog, "_pImportButton", ":/images/import-32.png");
     _pImportButton->setDefault(true);
     _pCancelButton = button(dialog, "_pCancelButton", ":/images/cancel-32.png");
@@ -71,9 +75,11 @@ void UiVaultImport::setupUi(QDialog* dialog)
     gridLayout->addWidget(_pVaultFileBrowsing, 3, 1);
     gridLayout->addWidget(_pPwdLabel, 4, 0);
     gridLayout->addWidget(_pPwdInput, 5, 0);
-    gridLayout->addWidget(_pPwd2Label, 6, 0);
-    gridLayout->addWidget(_pPwd2Input, 7, 0);
-    gridLayout->addItem(new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding), 8, 0);
-    gridLayout->addWidget(_pImportButton, 8, 1);
-    gridLayout->addWidget(_pCancelButton, 9, 1);
+    gridLayout->addWidget(_pPwdStrength, 6, 0);
+    gridLayout->addWidget(_pPwd2Label, 7, 0);
+    gridLayout->addWidget(_pPwd2Input, 8, 0);
+    gridLayout->addWidget(_pPwd2Strength, 9, 0);
+    gridLayout->addItem(new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding), 10, 0);
+    gridLayout->addWidget(_pImportButton, 10, 1);
+    gridLayout->addWidget(_pCancelButton, 11, 1);
 }

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 class QDialog;
+class StrengthBar;
 
 // The full vault import dialog's form, with the object names the language
 // bundle keys are built from.
@@ -23,8 +24,10 @@ public:
     QPushButton* _pVaultFileBrowsing = nullptr;
     QLabel* _pPwdLabel = nullptr;
     QLineEdit* _pPwdInput = nullptr;
+    StrengthBar* _pPwdStrength = nullptr;
     QLabel* _pPwd2Label = nullptr;
     QLineEdit* _pPwd2Input = nullptr;
+    StrengthBar* _pPwd2Strength = nullptr;
     QPushButton* _pImportButton = nullptr;
     QPushButton* _pCancelButton = nullptr;
 };

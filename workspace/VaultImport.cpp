@@ -13,6 +13,7 @@
 #include "Rack.h"
 #include "RackModel.h"
 #include "SlotGuard.h"
+#include "StrengthBar.h"
 #include "UiVaultImport.h"
 #include "VaultExchange.h"
 #include "WipeOnExit.h"
@@ -78,6 +79,17 @@ VaultImport::~VaultImport()
 
 void VaultImport::connectCommon()
 {
+    for (auto [field, bar] : {std::pair<QLineEdit*, StrengthBar*>{_ui->_pPwdInput, _ui->_pPwdStrength},
+                              {_ui->_pPwd2Input, _ui->_pPwd2Strength}}) {
+        connect(field, &QLineEdit::textChanged, bar, [this, field, bar] {
+            SlotGuard::run(this, QStringLiteral("void VaultImport::onPasswordTyped() -> "), Log::getInstance().log(),
+                           [field, bar] {
+                               QString password = field->text();
+                               const WipeOnExit wipePassword(password);
+                               bar->setPassword(password);
+                           });
+        });
+    }
     connect(_ui->_pVaultFileBrowsing, &QPushButton::clicked, this, &VaultImport::onLookingForVaultFile);
     connect(_ui->_pCancelButton, &QPushButton::clicked, this, &VaultImport::onCanceling);
 }
