@@ -20,50 +20,110 @@ QString text(const char* key)
     return ModuleTexts::text(QLatin1String(key));
 }
 
-// Many chunks per core, so that a core held by another program leaves its
-// share to the others, and a cancel is noticed soon; an estimate takes up to
-// a few milliseconds.
-qsizetype chunkSize(qsizetype count)
-{
-    const qsizetype pieces = 16 * std::max(1, QThread::idealThreadCount());
-    return std::clamp<qsizetype>(count / pieces, 1, 64);
-}
-
+// Shards per core: a core held by another program leaves its share to the
+// others, and a cancel is noticed soon.
+constexpr int ShardsPerThread = 8;
 constexpr int ProgressIntervalMs = 100;
 } // namespace
 
-// What the work's threads get: each distinct password once, with the role and
-// account of its first entry as the words an attacker may know. Wiped when the
-// last holder lets it go (the work's threads, once it ends or is cancelled).
-struct PasswordReportModel::Passwords {
-    QList<QString> passwords;
-    QList<QStringList> words;
+// What the work's threads get: the entries' texts, shared with the entries
+// (not copied), in vault order. An entry changed or deleted meanwhile leaves
+// its old text here alone, wiped when the last holder lets it go.
+struct PasswordReportModel::Texts {
+    QList<QString> texts;
+    std::vector<int> rackOf; // index into rackNames, per text
+    QStringList rackNames;
+    size_t seed = 0;
+    qsizetype shards = 1;
     std::shared_ptr<std::atomic<qsizetype>> done;
 
-    Passwords() = default;
-    Passwords(const Passwords&) = delete;
-    Passwords& operator=(const Passwords&) = delete;
-    ~Passwords()
+    Texts() = default;
+    Texts(const Texts&) = delete;
+    Texts& operator=(const Texts&) = delete;
+    ~Texts()
     {
-        for (QString& password : passwords)
-            WipeOnExit::wipe(password);
+        for (QString& text : texts)
+            WipeOnExit::wipe(text);
     }
 };
 
-// What stays on the GUI thread for building the rows: the entries without
-// their passwords.
-struct PasswordReportModel::Pending {
+// What a run finds of each entry, and of each shard's groups.
+struct PasswordReportModel::Outcome {
     struct Entry {
-        QString rack;
-        QString role;
-        QString account;
-        qsizetype password = -1; // index into the distinct passwords; -1: empty
+        int score = 0;
+        int uses = 0; // entries sharing the password; 0 for an empty one
         size_t digest = 0;
     };
-    QList<Entry> entries;
-    std::vector<int> uses; // entries per distinct password
-    size_t seed = 0;
+    std::vector<Entry> entries;
+    std::vector<qsizetype> reusedGroups; // per shard
 };
+
+// The run going on, as the GUI thread knows it: its texts give the rows
+// their rack, role and account once the run ends.
+struct PasswordReportModel::Pending {
+    std::shared_ptr<const Texts> texts;
+};
+
+namespace {
+// Field index (role, account, password, comment) of an entry's text.
+QStringView fieldOf(QStringView text, int index)
+{
+    qsizetype begin = 0;
+    for (int i = 0; i < index; ++i)
+        begin = text.indexOf(QLatin1Char('\t'), begin) + 1;
+    const qsizetype end = text.indexOf(QLatin1Char('\t'), begin);
+    return text.sliced(begin, (end < 0 ? text.size() : end) - begin);
+}
+} // namespace
+
+// Equal passwords hash alike, so each shard groups and estimates its own
+// passwords alone, in parallel with the others, every distinct one once: the
+// first entry of a password in vault order gives the words it is estimated
+// with. Every shard reads all the texts but hashes only the passwords.
+void PasswordReportModel::runShard(const Texts& in, Outcome& out, qsizetype shard, const std::atomic_bool& cancelled)
+{
+    QHash<QStringView, int> groupOf;
+    std::vector<qsizetype> firstEntry;
+    std::vector<int> uses;
+    std::vector<std::pair<qsizetype, int>> mine; // entry, group
+    qsizetype empty = 0;
+    const qsizetype count = in.texts.size();
+    for (qsizetype i = 0; i < count && !cancelled.load(std::memory_order_relaxed); ++i) {
+        const QStringView text = in.texts.at(i);
+        const QStringView password = fieldOf(text, 2);
+        if (qsizetype(qHash(password, in.seed) % size_t(in.shards)) != shard)
+            continue;
+        out.entries[size_t(i)].digest = qHash(text, in.seed);
+        if (password.isEmpty()) {
+            ++empty;
+            continue;
+        }
+        auto found = groupOf.constFind(password);
+        if (found == groupOf.constEnd()) {
+            found = groupOf.insert(password, int(firstEntry.size()));
+            firstEntry.push_back(i);
+            uses.push_back(0);
+        }
+        ++uses[size_t(found.value())];
+        mine.emplace_back(i, found.value());
+    }
+    in.done->fetch_add(empty, std::memory_order_relaxed);
+    std::vector<int> scores(firstEntry.size(), 0);
+    for (size_t group = 0; group < firstEntry.size() && !cancelled.load(std::memory_order_relaxed); ++group) {
+        const QStringView text = in.texts.at(firstEntry[group]);
+        QString password = fieldOf(text, 2).toString();
+        const WipeOnExit wipe(password);
+        scores[group] =
+            PasswordStrength::estimate(password, {fieldOf(text, 0).toString(), fieldOf(text, 1).toString()}).score;
+        in.done->fetch_add(uses[group], std::memory_order_relaxed);
+    }
+    for (const auto& [entry, group] : mine) {
+        out.entries[size_t(entry)].score = scores[size_t(group)];
+        out.entries[size_t(entry)].uses = uses[size_t(group)];
+    }
+    out.reusedGroups[size_t(shard)] =
+        qsizetype(std::count_if(uses.cbegin(), uses.cend(), [](int n) { return n >= 2; }));
+}
 
 QString PasswordReportModel::findingKey(Finding finding)
 {
@@ -93,66 +153,46 @@ PasswordReportModel::~PasswordReportModel() = default;
 
 void PasswordReportModel::run(const Model& vault)
 {
-    auto pending = std::make_shared<Pending>();
-    pending->seed = size_t(QRandomGenerator::system()->generate64());
-    auto passwords = std::make_shared<Passwords>();
-    passwords->done = std::make_shared<std::atomic<qsizetype>>(0);
-    {
-        // Equal passwords found by hashing; the table goes before the
-        // passwords are wiped, so that none of them is still shared then.
-        QHash<QString, qsizetype> distinct;
-        const std::shared_ptr<Model::RackList> racks = vault.racks();
-        for (const RackModel* rack : *racks) {
-            const QString rackName = rack->name();
-            for (const VaultEntry* entry : rack->entries()) {
-                Pending::Entry item;
-                item.rack = rackName;
-                item.role = entry->name();
-                item.account = entry->user();
-                item.digest = qHash(entry->textView(), pending->seed);
-                QString password = entry->password();
-                if (!password.isEmpty()) {
-                    const auto found = distinct.constFind(password);
-                    if (found != distinct.constEnd()) {
-                        item.password = found.value();
-                        ++pending->uses[size_t(item.password)];
-                        WipeOnExit::wipe(password);
-                    } else {
-                        item.password = passwords->passwords.size();
-                        distinct.insert(password, item.password);
-                        passwords->passwords.append(std::move(password));
-                        passwords->words.append(QStringList{item.role, item.account});
-                        pending->uses.push_back(1);
-                    }
-                }
-                pending->entries.append(std::move(item));
-            }
+    // The GUI thread only shares the texts; the work splits them.
+    auto texts = std::make_shared<Texts>();
+    texts->seed = size_t(QRandomGenerator::system()->generate64());
+    texts->shards = ShardsPerThread * std::max(1, QThread::idealThreadCount());
+    texts->done = std::make_shared<std::atomic<qsizetype>>(0);
+    const std::shared_ptr<Model::RackList> racks = vault.racks();
+    for (const RackModel* rack : *racks) {
+        const int rackIndex = int(texts->rackNames.size());
+        texts->rackNames.append(rack->name());
+        for (const VaultEntry* entry : rack->entries()) {
+            texts->texts.append(entry->toString());
+            texts->rackOf.push_back(rackIndex);
         }
     }
+    auto pending = std::make_shared<Pending>();
+    pending->texts = texts;
     _pending = pending;
-    _done = passwords->done;
-    _total = passwords->passwords.size();
-    const qsizetype count = _total;
-    emit progressChanged(0, count);
-    _work.start<Passwords, std::vector<int>>(
-        std::move(passwords), std::vector<int>(size_t(count), 0), count, chunkSize(count),
-        [](const Passwords& in, std::vector<int>& scores, qsizetype begin, qsizetype end,
-           const OffThreadWork::Cancelled& cancelled) {
-            for (qsizetype i = begin; i < end && !cancelled.load(std::memory_order_relaxed); ++i) {
-                scores[size_t(i)] = PasswordStrength::estimate(in.passwords.at(i), in.words.at(i)).score;
-                in.done->fetch_add(1, std::memory_order_relaxed);
-            }
+    _done = texts->done;
+    _total = texts->texts.size();
+    Outcome outcome;
+    outcome.entries.resize(size_t(_total));
+    outcome.reusedGroups.resize(size_t(texts->shards), 0);
+    const qsizetype shards = texts->shards;
+    emit progressChanged(0, _total);
+    _work.start<Texts, Outcome>(
+        std::move(texts), std::move(outcome), shards, 1,
+        [](const Texts& in, Outcome& out, qsizetype begin, qsizetype end, const OffThreadWork::Cancelled& cancelled) {
+            for (qsizetype shard = begin; shard < end; ++shard)
+                runShard(in, out, shard, cancelled);
         },
-        [this, pending](std::vector<int>&& scores, std::exception_ptr error) {
+        [this, pending](Outcome&& outcome, std::exception_ptr error) {
             if (pending != _pending)
                 return;
-            finish(std::move(scores), error);
+            finish(std::move(outcome), error);
         });
     if (_work.isRunning())
         _progress.start();
 }
 
-void PasswordReportModel::finish(std::vector<int>&& scores, std::exception_ptr error)
+void PasswordReportModel::finish(Outcome&& outcome, std::exception_ptr error)
 {
     const std::shared_ptr<Pending> pending = std::move(_pending);
     _done.reset();
@@ -160,40 +200,41 @@ void PasswordReportModel::finish(std::vector<int>&& scores, std::exception_ptr e
         emit failed(error);
         return;
     }
+    const Texts& in = *pending->texts;
     QList<Row> rows;
     Summary summary;
-    summary.checked = pending->entries.size();
-    for (const int uses : pending->uses)
-        if (uses >= 2)
-            ++summary.reusedGroups;
-    for (const Pending::Entry& entry : pending->entries) {
+    summary.checked = in.texts.size();
+    for (const qsizetype groups : outcome.reusedGroups)
+        summary.reusedGroups += groups;
+    for (qsizetype i = 0; i < in.texts.size(); ++i) {
+        const Outcome::Entry& entry = outcome.entries[size_t(i)];
         Row row;
-        if (entry.password < 0) {
+        row.score = entry.score;
+        if (entry.uses == 0) {
             row.findings = Empty;
-            row.score = 0;
             ++summary.empty;
         } else {
-            row.score = scores[size_t(entry.password)];
-            if (row.score <= 1) {
+            if (entry.score <= 1) {
                 row.findings |= Weak;
                 ++summary.weak;
             }
-            row.reuseCount = pending->uses[size_t(entry.password)];
-            if (row.reuseCount >= 2)
+            row.reuseCount = entry.uses;
+            if (entry.uses >= 2)
                 row.findings |= Reused;
         }
         if (!row.findings)
             continue;
-        row.rack = entry.rack;
-        row.role = entry.role;
-        row.account = entry.account;
+        const QStringView text = in.texts.at(i);
+        row.rack = in.rackNames.at(in.rackOf[size_t(i)]);
+        row.role = fieldOf(text, 0).toString();
+        row.account = fieldOf(text, 1).toString();
         row.digest = entry.digest;
         rows.append(std::move(row));
     }
     beginResetModel();
     _rows = std::move(rows);
     _summary = summary;
-    _seed = pending->seed;
+    _seed = in.seed;
     _hasResult = true;
     endResetModel();
     emit progressChanged(_total, _total);

@@ -18,10 +18,10 @@ class Model;
 // names them all ("weak, reused (3)"). Passwords never leave the run: the rows
 // hold the rack, role and account, the findings and the score.
 //
-// A run takes the vault's passwords on the GUI thread, groups equal ones by
-// hashing, and estimates each distinct password once off the GUI thread, in
-// parallel; the rows are replaced only when a run ends. A cancelled run leaves
-// the rows of the previous one.
+// A run shares the entries' texts on the GUI thread; off it, in parallel,
+// shards of the passwords (equal passwords fall in one shard by their hash) are
+// grouped and each distinct password estimated once. The rows are replaced
+// only when a run ends: a cancelled run leaves the rows of the previous one.
 class PasswordReportModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -91,9 +91,11 @@ Q_SIGNALS:
     void failed(std::exception_ptr error);
 
 private:
-    struct Passwords;
+    struct Texts;
+    struct Outcome;
     struct Pending;
-    void finish(std::vector<int>&& scores, std::exception_ptr error);
+    static void runShard(const Texts& in, Outcome& out, qsizetype shard, const std::atomic_bool& cancelled);
+    void finish(Outcome&& outcome, std::exception_ptr error);
     void reportProgress();
 
     QList<Row> _rows;
