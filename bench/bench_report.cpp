@@ -30,7 +30,7 @@
 #include <cstdio>
 
 namespace {
-constexpr int Repeats = 3;
+constexpr int Repeats = 5;
 } // namespace
 
 int main(int argc, char** argv)

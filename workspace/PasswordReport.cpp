@@ -178,5 +178,7 @@ void PasswordReport::vaultPresenceChanged(bool open)
         return;
     // Nothing of a vault that went stays on screen.
     _model->clear();
+    _ui->_pgbRun->reset();
+    showSummary();
     close();
 }

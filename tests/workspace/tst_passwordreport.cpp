@@ -568,6 +568,7 @@ void TestPasswordReport::vaultGoing()
     QCoreApplication::processEvents();
     QCOMPARE(table()->model()->rowCount(), 0);
     QCOMPARE(report->reportModel()->rowCount(), 0);
+    QCOMPARE(summary(), QString());
     QVERIFY(!_window->actPasswordReport()->isEnabled());
     if (lock) {
         QVERIFY(_window->base()->vaultLock()->unlock(Password));
