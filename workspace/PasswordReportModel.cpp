@@ -22,7 +22,7 @@ QString text(const char* key)
 
 // Shards per core: a core held by another program leaves its share to the
 // others, and a cancel is noticed soon.
-constexpr int ShardsPerThread = 8;
+constexpr int ShardsPerThread = 32;
 constexpr int ProgressIntervalMs = 100;
 } // namespace
 
@@ -34,7 +34,8 @@ struct PasswordReportModel::Texts {
     std::vector<int> rackOf; // index into rackNames, per text
     QStringList rackNames;
     size_t seed = 0;
-    qsizetype shards = 1;
+    // The texts of each shard, in vault order: a password's shard is its hash's.
+    std::vector<std::vector<qsizetype>> shards;
     std::shared_ptr<std::atomic<qsizetype>> done;
 
     Texts() = default;
@@ -79,7 +80,7 @@ QStringView fieldOf(QStringView text, int index)
 // Equal passwords hash alike, so each shard groups and estimates its own
 // passwords alone, in parallel with the others, every distinct one once: the
 // first entry of a password in vault order gives the words it is estimated
-// with. Every shard reads all the texts but hashes only the passwords.
+// with.
 void PasswordReportModel::runShard(const Texts& in, Outcome& out, qsizetype shard, const std::atomic_bool& cancelled)
 {
     QHash<QStringView, int> groupOf;
@@ -87,12 +88,11 @@ void PasswordReportModel::runShard(const Texts& in, Outcome& out, qsizetype shar
     std::vector<int> uses;
     std::vector<std::pair<qsizetype, int>> mine; // entry, group
     qsizetype empty = 0;
-    const qsizetype count = in.texts.size();
-    for (qsizetype i = 0; i < count && !cancelled.load(std::memory_order_relaxed); ++i) {
+    for (const qsizetype i : in.shards[size_t(shard)]) {
+        if (cancelled.load(std::memory_order_relaxed))
+            return;
         const QStringView text = in.texts.at(i);
         const QStringView password = fieldOf(text, 2);
-        if (qsizetype(qHash(password, in.seed) % size_t(in.shards)) != shard)
-            continue;
         out.entries[size_t(i)].digest = qHash(text, in.seed);
         if (password.isEmpty()) {
             ++empty;
@@ -153,16 +153,19 @@ PasswordReportModel::~PasswordReportModel() = default;
 
 void PasswordReportModel::run(const Model& vault)
 {
-    // The GUI thread only shares the texts; the work splits them.
+    // The GUI thread only shares the texts and hashes the passwords into
+    // shards (some milliseconds for the largest vault); the work does the rest.
     auto texts = std::make_shared<Texts>();
     texts->seed = size_t(QRandomGenerator::system()->generate64());
-    texts->shards = ShardsPerThread * std::max(1, QThread::idealThreadCount());
+    const size_t shardCount = size_t(ShardsPerThread * std::max(1, QThread::idealThreadCount()));
+    texts->shards.resize(shardCount);
     texts->done = std::make_shared<std::atomic<qsizetype>>(0);
     const std::shared_ptr<Model::RackList> racks = vault.racks();
     for (const RackModel* rack : *racks) {
         const int rackIndex = int(texts->rackNames.size());
         texts->rackNames.append(rack->name());
         for (const VaultEntry* entry : rack->entries()) {
+            texts->shards[qHash(entry->fieldView(2), texts->seed) % shardCount].push_back(texts->texts.size());
             texts->texts.append(entry->toString());
             texts->rackOf.push_back(rackIndex);
         }
@@ -174,8 +177,8 @@ void PasswordReportModel::run(const Model& vault)
     _total = texts->texts.size();
     Outcome outcome;
     outcome.entries.resize(size_t(_total));
-    outcome.reusedGroups.resize(size_t(texts->shards), 0);
-    const qsizetype shards = texts->shards;
+    outcome.reusedGroups.resize(shardCount, 0);
+    const auto shards = qsizetype(shardCount);
     emit progressChanged(0, _total);
     _work.start<Texts, Outcome>(
         std::move(texts), std::move(outcome), shards, 1,
