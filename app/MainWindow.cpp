@@ -9,6 +9,7 @@
 #include "Logger.h"
 #include "MessageBoxes.h"
 #include "Model.h"
+#include "PasswordReport.h"
 #include "ModuleTexts.h"
 #include "Settings.h"
 #include "SettingsDialog.h"
@@ -62,6 +63,7 @@ MainWindow::MainWindow(QWidget* parent)
     connect(_ui->_actNewRack, &QAction::triggered, _base, &Base::onRackCreating);
     connect(_ui->_actDelRack, &QAction::triggered, _base, &Base::onRackDeleting);
     connect(_ui->_actLock, &QAction::triggered, this, &MainWindow::onLocking);
+    connect(_ui->_actPasswordReport, &QAction::triggered, this, &MainWindow::onPasswordReport);
     connect(_base, &Base::vaultPresenceChanged, this, &MainWindow::showLockState);
     connect(_base->vaultLock(), &VaultLock::lockedChanged, this, &MainWindow::showLockState);
     showLockState();
@@ -70,6 +72,7 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow()
 {
     // The workspace goes first, while the actions and the lamp it drives still exist.
+    delete _report;
     delete _base;
     _base = nullptr;
     if (_statusLed)
@@ -102,6 +105,8 @@ void MainWindow::loadTexts()
     _ui->_actSettings->setToolTip(text("_actSettings.tooltip"));
     _ui->_actLock->setText(text("_actLock.text"));
     _ui->_actLock->setToolTip(text("_actLock.tooltip"));
+    _ui->_actPasswordReport->setText(text("_actPasswordReport.text"));
+    _ui->_actPasswordReport->setToolTip(text("_actPasswordReport.tooltip"));
 }
 
 void MainWindow::showLockState()
@@ -109,6 +114,7 @@ void MainWindow::showLockState()
     const VaultLock* lock = _base ? _base->vaultLock() : nullptr;
     const bool locked = lock && lock->isLocked();
     _ui->_actLock->setEnabled(!locked && _base && _base->model());
+    _ui->_actPasswordReport->setEnabled(_ui->_actLock->isEnabled());
     if (locked != _shownLocked) {
         // Nothing may replace or add to a locked vault before it is unlocked.
         _ui->_actNewVault->setEnabled(!locked);
@@ -161,12 +167,30 @@ QAction* MainWindow::actDelRack() const { return _ui ? _ui->_actDelRack : nullpt
 QAction* MainWindow::actFullImport() const { return _ui ? _ui->_actFullImport : nullptr; }
 QAction* MainWindow::actSettings() const { return _ui ? _ui->_actSettings : nullptr; }
 QAction* MainWindow::actLock() const { return _ui ? _ui->_actLock : nullptr; }
+QAction* MainWindow::actPasswordReport() const { return _ui ? _ui->_actPasswordReport : nullptr; }
+PasswordReport* MainWindow::passwordReport() const { return _report; }
 
 void MainWindow::onLocking(bool)
 {
     SlotGuard::run(this, QStringLiteral("void MainWindow::onLocking(bool) -> "), _log, [this] {
         if (_base)
             _base->vaultLock()->lock();
+    });
+}
+
+void MainWindow::onPasswordReport(bool)
+{
+    SlotGuard::run(this, QStringLiteral("void MainWindow::onPasswordReport(bool) -> "), _log, [this] {
+        if (!_base || !_base->model())
+            return;
+        if (!_report)
+            _report = new PasswordReport(_base, this);
+        const bool wasVisible = _report->isVisible();
+        _report->show();
+        _report->raise();
+        _report->activateWindow();
+        if (!wasVisible)
+            _report->onRefreshing();
     });
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
 
 class Base;
 class Logger;
+class PasswordReport;
 class QLabel;
 class UiMainWindow;
 
@@ -24,6 +26,9 @@ public:
     QAction* actFullImport() const;
     QAction* actSettings() const;
     QAction* actLock() const;
+    QAction* actPasswordReport() const;
+    // The password report, once opened (it stays until the window goes).
+    PasswordReport* passwordReport() const;
     QLabel* statusLed() const { return _statusLed; }
     std::shared_ptr<Logger> logger() const { return _log; }
     QString lang() const { return _lang; }
@@ -45,6 +50,8 @@ public Q_SLOTS:
     void onQuit(bool checked = false);
     // Locks the open vault (the Lock action and every other trigger).
     void onLocking(bool checked = false);
+    // Opens the password report (or brings it to the front) and runs it.
+    void onPasswordReport(bool checked = false);
 
 protected:
     // A modified vault is offered for saving; the window stays open when that
@@ -63,4 +70,5 @@ private:
     Base* _base = nullptr;
     QString _title; // the title before the vault locked
     bool _shownLocked = false;
+    QPointer<PasswordReport> _report;
 };

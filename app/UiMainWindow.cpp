@@ -36,6 +36,7 @@ void UiMainWindow::setupUi(QMainWindow* window)
     _actSettings = makeAction(window, "_actSettings", ":/images/key.png", "Ctrl+,");
     _actSettings->setMenuRole(QAction::PreferencesRole);
     _actLock = makeAction(window, "_actLock", ":/images/connection.png", "Ctrl+L");
+    _actPasswordReport = makeAction(window, "_actPasswordReport", ":/images/key.png", "");
 
     _centralWidget = new QWidget(window);
     _centralWidget->setObjectName(QStringLiteral("_centralWidget"));
@@ -58,7 +59,7 @@ void UiMainWindow::setupUi(QMainWindow* window)
     _mbrMain->addAction(_mnuInfo->menuAction());
     _mnuFile->addAction(_actNewVault);
     _mnuFile->addSeparator();
-    for (QAction* action : {_actFullImport, _actNewRack, _actDelRack, _actTheme, _actSettings, _actSave, _actLock, _actQuit})
+    for (QAction* action : {_actFullImport, _actNewRack, _actDelRack, _actTheme, _actSettings, _actPasswordReport, _actSave, _actLock, _actQuit})
         _mnuFile->addAction(action);
     _mnuInfo->addAction(_actInfo);
 }

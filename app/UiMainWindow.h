@@ -25,6 +25,7 @@ public:
     QAction* _actDelRack = nullptr;
     QAction* _actSettings = nullptr;
     QAction* _actLock = nullptr;
+    QAction* _actPasswordReport = nullptr;
     QWidget* _centralWidget = nullptr;
     QMenuBar* _mbrMain = nullptr;
     QMenu* _mnuFile = nullptr;

@@ -636,6 +636,30 @@ void Rack::onCancelSearchFiltering()
     });
 }
 
+bool Rack::selectEntry(const QString& role)
+{
+    arrange();
+    const QList<VaultEntry*>& entries = existingRackModel(QStringLiteral("bool Rack::selectEntry(const QString&) -> ")).entries();
+    const auto found = std::find_if(entries.cbegin(), entries.cend(),
+                                    [&role](const VaultEntry* entry) { return entry->nameView() == role; });
+    if (found == entries.cend())
+        return false;
+    const QModelIndex source = _pRackModel->index(int(found - entries.cbegin()), RackModel::NameColumn);
+    // A filter still running would put its rows over the selection.
+    if (isFiltering())
+        _filter->cancel();
+    if (!_proxy->mapFromSource(source).isValid())
+        onCancelSearchFiltering();
+    const QModelIndex shown = _proxy->mapFromSource(source);
+    if (!shown.isValid())
+        return false;
+    QTableView* table = _ui->_tvwEntries;
+    table->selectionModel()->setCurrentIndex(shown, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    table->scrollTo(shown);
+    table->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
 void Rack::onFilterStopping()
 {
     guard("void Rack::onFilterStopping() -> ", [this] {

@@ -79,6 +79,11 @@ public:
     // rows it showed before until the run ends.
     bool isFiltering() const;
 
+    // Makes the entry of that role (unique in a rack) the current and only
+    // selected row of the table; a filter that hides it is cleared first, as
+    // the search's cancel does. False when the rack has no such entry.
+    bool selectEntry(const QString& role);
+
     // Filtering as the search line is typed in, a moment after the last key
     // ("--filter-as-you-type"); off, only Enter and the button filter. A rack
     // takes the choice of the Settings when there are any (off otherwise), and

@@ -211,10 +211,12 @@ void TestStartup::mainWindow()
         for (QAction* action : file->actions())
             order << (action->isSeparator() ? QStringLiteral("|") : action->objectName());
         QCOMPARE(order, (QStringList{"_actNewVault", "|", "_actFullImport", "_actNewRack", "_actDelRack", "_actTheme",
-                                     "_actSettings", "_actSave", "_actLock", "_actQuit"}));
+                                     "_actSettings", "_actPasswordReport", "_actSave", "_actLock", "_actQuit"}));
         QVERIFY(!window.actSave()->isEnabled());
         QVERIFY(!window.actLock()->isEnabled()); // no vault to lock
         QCOMPARE(window.actLock()->text(), QStringLiteral("Verrouiller"));
+        QVERIFY(!window.actPasswordReport()->isEnabled()); // no vault to check
+        QCOMPARE(window.actPasswordReport()->text(), QStringLiteral("Rapport des mots de passe..."));
         QVERIFY(!window.actDelRack()->isEnabled());
         QVERIFY(!window.actNewRack()->isVisible());
         QCOMPARE(window.actSave()->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
