@@ -5,6 +5,8 @@
 #include "NamedWidget.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QStyleHints>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPalette>
@@ -51,6 +53,11 @@ StrengthBar::StrengthBar(QWidget* parent) : QWidget(parent)
     layout->addWidget(_pgbStrength, 1, Qt::AlignVCenter);
     layout->addWidget(_lblStrength, 0, Qt::AlignVCenter);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    // Where the platform itself switches schemes, no palette of ours changes:
+    // the switch is only told here.
+    connect(QGuiApplication::styleHints(), &QStyleHints::colorSchemeChanged, this, [this] { applyColour(); });
+#endif
     clear();
 }
 
@@ -135,6 +142,7 @@ void StrengthBar::changeEvent(QEvent* event)
     case QEvent::PaletteChange:
     case QEvent::ApplicationPaletteChange:
     case QEvent::StyleChange:
+    case QEvent::ThemeChange:
         applyColour();
         break;
     default:
