@@ -1,5 +1,7 @@
 #include "ColorScheme.h"
 
+#include "ColorSchemeNotifier.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QPalette>
@@ -77,6 +79,12 @@ bool ColorScheme::isDark()
     return chosen() < 0 ? platformDark() : chosen() == 1;
 }
 
+ColorSchemeNotifier& ColorScheme::notifier()
+{
+    static ColorSchemeNotifier instance;
+    return instance;
+}
+
 bool ColorScheme::usesOwnPalette()
 {
     return ownPalette();
@@ -94,8 +102,10 @@ void ColorScheme::setDark(bool dark)
                 QApplication::setPalette(application->style()->standardPalette());
             ownPalette() = false;
         }
+        emit notifier().switched(dark);
         return;
     }
 #endif
     applyPalette(dark);
+    emit notifier().switched(dark);
 }

@@ -1,6 +1,7 @@
 #include "StrengthBar.h"
 
 #include "ColorScheme.h"
+#include "ColorSchemeNotifier.h"
 #include "ModuleTexts.h"
 #include "NamedWidget.h"
 
@@ -53,9 +54,10 @@ StrengthBar::StrengthBar(QWidget* parent) : QWidget(parent)
     layout->addWidget(_pgbStrength, 1, Qt::AlignVCenter);
     layout->addWidget(_lblStrength, 0, Qt::AlignVCenter);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // Where the platform itself switches schemes, no palette changes.
+    connect(&ColorScheme::notifier(), &ColorSchemeNotifier::switched, this, [this] { applyColour(); });
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-    // Where the platform itself switches schemes, no palette of ours changes:
-    // the switch is only told here.
+    // And the desktop's own switches.
     connect(QGuiApplication::styleHints(), &QStyleHints::colorSchemeChanged, this, [this] { applyColour(); });
 #endif
     clear();
