@@ -11,6 +11,7 @@
 #include "Base.h"
 #include "BenchClock.h"
 #include "BenchHome.h"
+#include "BenchPaint.h"
 #include "BenchReport.h"
 #include "Crypt.h"
 #include "LargeVault.h"
@@ -35,27 +36,9 @@ namespace {
 constexpr int Repeats = 7;
 const QString Password = QStringLiteral("Bench-Pw1");
 
-// Counts the paints of a widget.
-class PaintSpy : public QObject
-{
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-    int paints = 0;
-};
-
 void waitForPaint(Rack* rack)
 {
-    PaintSpy spy;
-    QWidget* viewport = rack->tableView()->viewport();
-    viewport->installEventFilter(&spy);
-    while (spy.paints == 0)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    viewport->removeEventFilter(&spy);
+    BenchPaint::waitForPaint(rack->tableView()->viewport());
 }
 
 BenchClock::Timing timing(std::vector<double> times)

@@ -7,6 +7,7 @@
 #include "Base.h"
 #include "BenchClock.h"
 #include "BenchHome.h"
+#include "BenchPaint.h"
 #include "BenchReport.h"
 #include "FreeWiping.h"
 #include "LargeVault.h"
@@ -49,19 +50,6 @@ double ms(const QElapsedTimer& timer)
 {
     return double(timer.nsecsElapsed()) / 1e6;
 }
-
-// Counts the paints of a widget.
-class PaintSpy : public QObject
-{
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-    int paints = 0;
-};
 
 // Child process of the start-up measurement: "kovrin" runs the program's own
 // start-up steps, "bare" a QApplication with an empty QMainWindow, "label" the
@@ -184,12 +172,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "the vault did not open\n");
             return 1;
         }
-        PaintSpy spy;
-        first->tableView()->viewport()->installEventFilter(&spy);
-        while (spy.paints == 0)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        BenchPaint::waitForPaint(first->tableView()->viewport());
         opens.push_back(BenchClock::threadMs() - start);
-        first->tableView()->viewport()->removeEventFilter(&spy);
     }
     const auto fastest = [](const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); };
     const BenchClock::Timing load{fastest(loads), median(loads)};
@@ -213,12 +197,7 @@ int main(int argc, char** argv)
         },
         [&] {
             base->openVault(fileName, Password);
-            Rack* first = base->rackAt(2);
-            PaintSpy spy;
-            first->tableView()->viewport()->installEventFilter(&spy);
-            while (spy.paints == 0)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            first->tableView()->viewport()->removeEventFilter(&spy);
+            BenchPaint::waitForPaint(base->rackAt(2)->tableView()->viewport());
         },
         1.15);
     std::printf("\n");

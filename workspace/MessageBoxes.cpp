@@ -25,10 +25,9 @@ QMessageBox::StandardButton run(QMessageBox& box, QMessageBox::Icon icon, const 
     if (!detailedText.isEmpty())
         box.setDetailedText(detailedText);
     box.setWindowModality(box.parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
-    // A box closed by a lock, or asked while one waits, answers nothing.
+    // A box closed by a lock, or asked while one waits (the gate does not
+    // open it), answers nothing.
     const int before = LockGate::generation();
-    if (LockGate::isClosing())
-        return QMessageBox::NoButton;
     (void)LockGate::exec(box);
     if (LockGate::wasInterrupted(before))
         return QMessageBox::NoButton;
